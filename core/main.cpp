@@ -1,0 +1,4 @@
+// The program's entry point.
+int main(int argc, char **argv) {
+    return 0;
+}
