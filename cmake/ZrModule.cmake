@@ -24,7 +24,8 @@ function(zr_link_group)
   target_link_libraries(zr_game_libs INTERFACE "$<LINK_GROUP:RESCAN,${group}>")
 endfunction()
 
-# The environment every test runs in, so that a bare ctest behaves as tools/test.sh does.
+# The environment every test runs in, so that a bare ctest behaves as tools/test.sh does. Tests
+# run through this wrapper (their CROSSCOMPILING_EMULATOR), which sets it and execs the test.
 set(ZR_TEST_ENV
   "SDL_VIDEODRIVER=x11"
   "LIBGL_ALWAYS_SOFTWARE=1"
@@ -33,6 +34,15 @@ set(ZR_TEST_ENV
   "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp"
   "ZR_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
   "ZR_BINARY_DIR=${PROJECT_BINARY_DIR}")
+set(ZR_TEST_WRAPPER "${PROJECT_BINARY_DIR}/zr-test-env")
+set(wrapper_text "#!/bin/sh\n# Runs a test in the test environment.\n")
+foreach(assignment ${ZR_TEST_ENV})
+  string(APPEND wrapper_text "export '${assignment}'\n")
+endforeach()
+string(APPEND wrapper_text "exec \"$@\"\n")
+file(GENERATE OUTPUT "${ZR_TEST_WRAPPER}" CONTENT "${wrapper_text}"
+     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                      WORLD_READ WORLD_EXECUTE)
 
 # zr_test_program(folder LIBS targets...): test_<folder> from tests/<folder>/*.cpp, each TEST a
 # ctest test of its own (one process per test), labelled with the folder's name.
@@ -45,8 +55,9 @@ function(zr_test_program folder)
   add_executable(test_${folder} ${srcs})
   target_link_libraries(test_${folder} PRIVATE zr_test_support zr_game_libs ${T_LIBS}
                         GTest::gtest GTest::gtest_main)
+  set_target_properties(test_${folder} PROPERTIES CROSSCOMPILING_EMULATOR "${ZR_TEST_WRAPPER}")
   gtest_discover_tests(test_${folder}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${folder} ENVIRONMENT "${ZR_TEST_ENV}" TIMEOUT 300)
+    PROPERTIES LABELS ${folder} TIMEOUT 300)
 endfunction()

@@ -48,6 +48,8 @@ void plyx_log_close();
 // Logs "Error: %s\n" and keeps a copy of the text as the last error.
 void plyx_log_error(const char *text);
 const char *plyx_last_error();
+// Appends text (an SDL reason) to the last error.
+void plyx_last_error_append(const char *text);
 
 int plyx_option_bool(const char *name, int default_value);
 int plyx_option_int(const char *name, int default_value);
@@ -149,6 +151,8 @@ int plyx_window_request_mode(window_context *w, int width, int height, int flags
 // The list ending in an all-zero row: the desktop mode first, then every distinct reported mode.
 const display_mode *plyx_display_modes();
 void plyx_pump_messages(window_context *w);
+// Ends the platform (SDL) at the very end of the program: the clock restarts after it.
+void plyx_shutdown();
 
 // The mode a fullscreen switch takes for the request: among listed modes at least as large,
 // the smallest excess (first listed on a tie); none, or a zero request: the desktop size.
