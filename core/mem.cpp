@@ -6,8 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/globals.h"
-#include "platform/plyx.h"
+#include "core/fatal.h"
 
 alloc_tracker mem_tracker = {-1, 0, 0, nullptr, nullptr, nullptr};
 
@@ -116,17 +115,7 @@ void mem_report_leaks() {
 }
 
 [[noreturn]] void mem_out_of_memory() {
-    if (game_sound_open) {
-        // Sound output is closed here once the sound front end exists.
-        game_sound_open = 0;
-    }
-    if (game_window) {
-        window_context *w = game_window;
-        game_window = nullptr;
-        plyx_gl_close(w);
-    }
-    plyx_error_box("Error", "Out of virtual memory");
-    exit(1);
+    fatal_error("Out of virtual memory");
 }
 
 void *mem_alloc_or_die(size_t size) {

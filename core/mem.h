@@ -25,8 +25,8 @@ void mem_report_leaks();
 
 // Never returns null: on failure takes mem_out_of_memory.
 void *mem_alloc_or_die(size_t size);
-// The fatal path: closes sound output and the window, shows "Out of virtual memory" in a box
-// titled "Error", exits with code 1.
+// The fatal path (fatal_error) with "Out of virtual memory": closes sound output and the window,
+// shows the text in a box titled "Error", exits with code 1.
 [[noreturn]] void mem_out_of_memory();
 
 constexpr int MEM_TRACK_MAX = 1048576;
