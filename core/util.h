@@ -1,7 +1,9 @@
-// Small helpers every subsystem uses: the string pool and an in-place heapsort.
+// Small helpers every subsystem uses: the string pool, an in-place heapsort and the request
+// for more memory and a higher priority.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // The pool's copy of the text: equal texts always give the same pointer.
 const char *util_intern(const char *text);
@@ -10,3 +12,7 @@ void util_intern_free_all();
 // Sorts in place so that compare(a, b) <= 0 for every a before b. Not stable.
 void util_heapsort(void *base, int count, size_t element_size,
                    int (*compare)(const void *, const void *));
+// Logs the working-set range the machine's memory allows and raises the process priority.
+void util_boost_process();
+// The same for a given amount of physical memory in bytes.
+void util_boost_process_for(uint64_t physical_bytes);

@@ -1,0 +1,46 @@
+// Small helpers shared by the benchmarks: a temporary folder, a clock and the report line.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+// A fresh folder under $TMPDIR (or /tmp), removed with its contents at the end.
+struct bench_dir {
+    std::string path;
+    bench_dir() {
+        const char *base = getenv("TMPDIR");
+        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/zrbench.XXXXXX";
+        if (!mkdtemp(tmpl.data())) abort();
+        path = tmpl;
+    }
+    ~bench_dir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    std::string file(const std::string &name) const { return path + "/" + name; }
+};
+
+// The best of several runs of f, in seconds.
+template <class F>
+double bench_best(int runs, F f) {
+    double best = 1e30;
+    for (int i = 0; i < runs; i++) {
+        auto start = std::chrono::steady_clock::now();
+        f();
+        double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (s < best) best = s;
+    }
+    return best;
+}
+
+// Prints both times and their ratio against the target; the exit code for the test.
+inline int bench_report(const char *what, const char *ours_label, double ours,
+                        const char *reference_label, double reference, double target) {
+    double ratio = ours / reference;
+    printf("%s: %s %.4f s, %s %.4f s, ratio %.2f (target %.2f): %s\n", what, ours_label, ours,
+           reference_label, reference, ratio, target, ratio <= target ? "met" : "MISSED");
+    return ratio <= target ? 0 : 1;
+}

@@ -1,0 +1,8 @@
+#!/bin/sh
+# Builds build-bench/ (Release, benchmarks on) and runs the benchmarks, printing their ratios.
+set -eu
+cd "$(dirname "$0")/.."
+tools/setup-debian.sh
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZR_BENCH=ON -DZR_TESTS=OFF
+cmake --build build-bench -j "$(nproc)"
+exec ctest --test-dir build-bench -L bench -V "$@"

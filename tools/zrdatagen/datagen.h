@@ -1,0 +1,50 @@
+// The stock-data generator's building blocks: the ".saf" archive writer, stored-deflate gzip,
+// and the ordered table of members. Every output is the same bytes on every run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One member of the stock archive: its name and the function that makes its bytes.
+struct datagen_member {
+    const char *name;
+    std::string (*make)();
+};
+
+// An archive being assembled: members in the order they were added.
+struct datagen_archive {
+    std::vector<std::string> names;
+    std::vector<std::string> data;
+};
+
+// The stock members, in archive order (members.cpp).
+extern const datagen_member datagen_members[];
+extern const int datagen_member_count;
+
+// "" when the name may be an archive member, else the reason it may not.
+std::string datagen_check_name(const std::string &name);
+// Adds a member: 1, or 0 with *error set for a bad or repeated name or an oversized member.
+int datagen_archive_add(datagen_archive *a, const std::string &name, std::string bytes,
+                        std::string *error);
+// The archive file: "<size> <name>\n" lines, "-\n", then the data back to back.
+std::string datagen_archive_bytes(const datagen_archive &a);
+// The stock archive from the member table: 1, or 0 with *error set.
+int datagen_stock_archive(std::string *out, std::string *error);
+
+// Raw deflate data made of stored blocks (no compression, so no dependence on zlib's deflate).
+std::string datagen_deflate_stored(const std::string &data);
+// A gzip member holding data: no name, time stamp 0, stored deflate blocks, CRC-32 and size.
+std::string datagen_gzip(const std::string &data);
+// Appends v as 2 or 4 little-endian bytes.
+void datagen_put_le16(std::string *out, unsigned v);
+void datagen_put_le32(std::string *out, unsigned long v);
+
+// Writes the bytes to path through "<path>.tmp" and a rename: 1, or 0 (the old file stays).
+int datagen_write_file(const std::string &path, const std::string &bytes);
+
+// The text of "about.txt.gz".
+std::string datagen_about_text();
+
+constexpr int DATAGEN_VERSION = 1;
+constexpr int DATAGEN_LINE_MAX = 1022;      // header line with its newline stays below 1,023
+constexpr long DATAGEN_MEMBER_MAX = 2147483647L;
