@@ -16,8 +16,8 @@
     vsnprintf(text, sizeof text, format, args);
     va_end(args);
     if (game_sound_open) {
-        // Sound output is closed here once the sound front end exists.
         game_sound_open = 0;
+        plyx_sound_close(plyx_sound_current());
     }
     if (game_window) {
         window_context *w = game_window;

@@ -200,6 +200,55 @@ void plyx_input_add_device(window_context *w, input_device *d);
 void plyx_input_poll_devices(input_device *list);
 void plyx_input_close_devices(window_context *w);
 
+// ---- Sound ----------------------------------------------------------------------------------
+
+// The handle of one loaded sound (8-bit unsigned mono samples, 128 = silence).
+using sound_object = void *;
+
+// One sound driver: sixteen operations in this fixed slot order. Slots 2-4 take the handle the
+// open returned, 5 the handle too, 6-15 a sound.
+struct sound_driver {
+    void *(*open)(window_context *w);
+    void *(*open_readback)(window_context *w, int rate, int frames);
+    void (*close)(void *driver);
+    int (*update)(void *driver);
+    const unsigned char *(*render)(void *driver);
+    sound_object (*create)(void *driver, int bytes, const void *samples, int rate);
+    sound_object (*duplicate)(sound_object s);
+    void (*free)(sound_object s);
+    int (*play)(sound_object s);
+    int (*stop)(sound_object s);
+    int (*set_frequency)(sound_object s, int hz);
+    int (*set_volume)(sound_object s, int volume);
+    int (*set_pan)(sound_object s, int pan);
+    int (*set_loop)(sound_object s, int flag);
+    int (*get_position)(sound_object s);
+    int (*write_stream)(sound_object s, int count, const void *bytes, int offset);
+};
+
+// The front end: one current driver, every call forwarded to it. With no current driver every
+// call does nothing and returns 0.
+// Opens "dsnd", else "waveout" (options, both default on); 0 when one is current already.
+void *plyx_sound_open(window_context *w);
+// Opens the readback driver (blocks of frames x 2 bytes, left then right); 0 over a current one.
+void *plyx_sound_open_readback(window_context *w, int rate, int frames);
+void plyx_sound_close(void *driver);
+// The current driver's handle, or null: for the fatal path, which holds no handle of its own.
+void *plyx_sound_current();
+int plyx_sound_update(void *driver);
+const unsigned char *plyx_sound_render(void *driver);
+sound_object plyx_sound_create(void *driver, int bytes, const void *samples, int rate);
+sound_object plyx_sound_duplicate(sound_object s);
+void plyx_sound_free(sound_object s);
+int plyx_sound_play(sound_object s);
+int plyx_sound_stop(sound_object s);
+int plyx_sound_set_frequency(sound_object s, int hz);
+int plyx_sound_set_volume(sound_object s, int volume);
+int plyx_sound_set_pan(sound_object s, int pan);
+int plyx_sound_set_loop(sound_object s, int flag);
+int plyx_sound_get_position(sound_object s);
+int plyx_sound_write_stream(sound_object s, int count, const void *bytes, int offset);
+
 // ---- Constants ------------------------------------------------------------------------------
 
 constexpr int EVENT_QUEUE_SIZE = 256;
@@ -215,3 +264,7 @@ constexpr unsigned char WINDOW_FLAG_SWITCHES_MODES = 2;
 constexpr unsigned char WINDOW_FLAG_THREADED = 4;
 constexpr unsigned char WINDOW_FLAG_FULLSCREEN = 8;
 constexpr unsigned char WINDOW_FLAG_ALWAYS = 16;
+
+constexpr int SOUND_VOLUME_MAX = 0x7fff;
+constexpr int SOUND_PAN_LEFT = -0x8000;
+constexpr int SOUND_PAN_RIGHT = 0x7fff;
