@@ -144,7 +144,7 @@ int plyx_dsound_apply_level(dsound_sound *s) {
     return 1;
 }
 
-// ---- Driver and sound slots -----------------------------------------------------------------------
+// ---- Driver and sound slots ---------------------------------------------------------------------
 
 dsound_driver *plyx_dsound_layer_new(int rate) {
     dsound_driver *d = (dsound_driver *)calloc(1, sizeof(dsound_driver));

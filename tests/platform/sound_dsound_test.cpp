@@ -159,7 +159,8 @@ TEST(platform_dsound, OpensPlaysAndClosesOnTheDummyDevice) {
     ASSERT_NE(h, nullptr);
     EXPECT_NE(((dsound_driver *)h)->device, 0u);
     bytes_t samples(22050);
-    for (size_t i = 0; i < samples.size(); i++) samples[i] = (unsigned char)(i % 40 < 20 ? 80 : 180);
+    for (size_t i = 0; i < samples.size(); i++)
+        samples[i] = (unsigned char)(i % 40 < 20 ? 80 : 180);
     sound_object s = plyx_sound_create(h, (int)samples.size(), samples.data(), 0);
     ASSERT_NE(s, nullptr);
     plyx_sound_set_loop(s, 1);

@@ -319,7 +319,8 @@ TEST(platform_readback, BlocksOfATick) {
 TEST(platform_readback, LongSoundPlaysToItsEnd) {
     void *h = plyx_sound_open_readback(nullptr, 88320, 690);
     bytes_t samples(200000);
-    for (size_t i = 0; i < samples.size(); i++) samples[i] = (unsigned char)(i % 64 < 32 ? 60 : 190);
+    for (size_t i = 0; i < samples.size(); i++)
+        samples[i] = (unsigned char)(i % 64 < 32 ? 60 : 190);
     sound_object s = plyx_sound_create(h, 200000, samples.data(), 22050);
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(((mixer_sound *)s)->samples->length, 801088);

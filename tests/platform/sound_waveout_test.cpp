@@ -53,7 +53,8 @@ TEST(platform_waveout, OpensPlaysAndClosesWithItsLogLines) {
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(((waveout_driver *)h)->block.frames, 344);
     std::vector<unsigned char> samples(4000);
-    for (size_t i = 0; i < samples.size(); i++) samples[i] = (unsigned char)(i % 50 < 25 ? 60 : 200);
+    for (size_t i = 0; i < samples.size(); i++)
+        samples[i] = (unsigned char)(i % 50 < 25 ? 60 : 200);
     sound_object s = plyx_sound_create(h, (int)samples.size(), samples.data(), 11025);
     ASSERT_NE(s, nullptr);
     plyx_sound_set_loop(s, 1);
