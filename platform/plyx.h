@@ -200,6 +200,17 @@ void plyx_input_add_device(window_context *w, input_device *d);
 void plyx_input_poll_devices(input_device *list);
 void plyx_input_close_devices(window_context *w);
 
+// ---- Input devices: cursor, joysticks and the mouse -----------------------------------------
+
+// Both run while the window opens (joysticks and the mouse first, then the cursor) and add their
+// aliases.
+// The cursor device: two axes, the pointer's spot in the window (axis 1 y, any other x); 1, or
+// 0 without memory.
+int plyx_cursor_device_open(window_context *w);
+// One device per joystick, plus a relative "Mouse" device unless "dinputsticksonly"; 1 when the
+// devices could be looked for ("dinput" on and SDL's joysticks available).
+int plyx_dinput_open(window_context *w);
+
 // ---- Sound ----------------------------------------------------------------------------------
 
 // The handle of one loaded sound (8-bit unsigned mono samples, 128 = silence).
@@ -268,3 +279,7 @@ constexpr unsigned char WINDOW_FLAG_ALWAYS = 16;
 constexpr int SOUND_VOLUME_MAX = 0x7fff;
 constexpr int SOUND_PAN_LEFT = -0x8000;
 constexpr int SOUND_PAN_RIGHT = 0x7fff;
+
+constexpr int DINPUT_BUFFER_SIZE = 25;   // button changes a device holds between polls
+constexpr int DINPUT_MAX_AXES = 100;
+constexpr int DINPUT_MAX_BUTTONS = 500;

@@ -170,7 +170,7 @@ struct waveout_driver {
     unsigned char *memory;          // WAVEOUT_FRAGMENTS fragment buffers
     int fragment_bytes;
     int thread_running;
-    std::thread thread;
+    std::thread *thread;            // made at open, joined and deleted at close
     mutex_handle mutex;
     mixer_block block;
     int subsystem;                  // SDL's audio subsystem started by this open

@@ -2,8 +2,8 @@
 // audio device, keeping "sound-mixahead" of them ahead of the speakers.
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
-#include <system_error>
 
 #include "platform/plyx_sound_internal.h"
 
@@ -79,6 +79,7 @@ void *plyx_waveout_open(window_context *w) {
     d->thread_flags.store(0);
     d->memory = nullptr;
     d->thread_running = 0;
+    d->thread = nullptr;
     d->mutex = nullptr;
     d->block = mixer_block{};
     d->subsystem = 0;
@@ -125,8 +126,8 @@ void *plyx_waveout_open(window_context *w) {
     if (!d->mutex) return waveout_fail("Can't create mutex\n");
     d->thread_running = 1;  // before the thread starts, so close always joins it
     try {
-        d->thread = std::thread(waveout_thread, d);
-    } catch (const std::system_error &) {
+        d->thread = new std::thread(waveout_thread, d);
+    } catch (const std::exception &) {
         d->thread_running = 0;
         return waveout_fail("Can't create thread\n");
     }
@@ -143,7 +144,9 @@ void plyx_waveout_close(void *driver) {
     plyx_log("Closing audio\n");
     if (d->thread_running) {
         d->thread_flags.fetch_or(WAVEOUT_STOP);
-        d->thread.join();  // within one 15 ms wait and one fragment's mix
+        d->thread->join();  // within one 15 ms wait and one fragment's mix
+        delete d->thread;
+        d->thread = nullptr;
         d->thread_running = 0;
     }
     plyx_mixer_unlink_all();

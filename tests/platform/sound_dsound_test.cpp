@@ -6,6 +6,7 @@
 
 #include "platform/plyx.h"
 #include "platform/plyx_sound_internal.h"
+#include "tests/platform/sound_test_util.h"
 
 using bytes_t = std::vector<unsigned char>;
 
@@ -165,12 +166,7 @@ TEST(platform_dsound, OpensPlaysAndClosesOnTheDummyDevice) {
     ASSERT_NE(s, nullptr);
     plyx_sound_set_loop(s, 1);
     ASSERT_EQ(plyx_sound_play(s), 1);
-    int moved = 0;
-    for (int i = 0; i < 500 && !moved; i++) {
-        SDL_Delay(10);
-        moved = plyx_sound_get_position(s) > 0;
-    }
-    EXPECT_TRUE(moved);
+    EXPECT_TRUE(sound_position_moves(s));
     plyx_sound_close(h);
     // The sound outlives the driver; freeing it later through a new one is safe.
     h = plyx_sound_open(nullptr);

@@ -92,15 +92,21 @@ TEST(platform_mixer, LoopAtUnitRatePlaysAllButTheLastByte) {
     plyx_sound_free(s);
 }
 
+// Eight bytes that each sound different at level 15, played at a frequency.
+static sound_object ramp(readback &rb, int frequency, bytes_t *samples) {
+    for (int k = 0; k < 8; k++) samples->push_back((unsigned char)(138 + 10 * k));
+    sound_object s = rb.make(*samples);
+    plyx_sound_set_frequency(s, frequency);
+    plyx_sound_play(s);
+    return s;
+}
+
 TEST(platform_mixer, HalfRateReadsTheFirstByteThreeTimes) {
     // The fraction per frame is 2,147,471,550, just under half a byte: the first carry comes
     // only at the third step, then every second one.
     readback rb(22050, 13);
     bytes_t samples;
-    for (int k = 0; k < 8; k++) samples.push_back((unsigned char)(138 + 10 * k));
-    sound_object s = rb.make(samples);
-    plyx_sound_set_frequency(s, 11025);
-    plyx_sound_play(s);
+    sound_object s = ramp(rb, 11025, &samples);
     int reads[13] = {0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5};
     bytes_t want;
     for (int k : reads) want.push_back(heard(15, samples[k]));
@@ -112,10 +118,7 @@ TEST(platform_mixer, HalfRateReadsTheFirstByteThreeTimes) {
 TEST(platform_mixer, DoubleRateOneShotEndsOnBothSides) {
     readback rb(22050, 10);
     bytes_t samples;
-    for (int k = 0; k < 8; k++) samples.push_back((unsigned char)(138 + 10 * k));
-    sound_object s = rb.make(samples);
-    plyx_sound_set_frequency(s, 44100);
-    plyx_sound_play(s);
+    sound_object s = ramp(rb, 44100, &samples);
     bytes_t want = {heard(15, samples[0]), heard(15, samples[2]), heard(15, samples[4])};
     want.resize(10, 128);
     EXPECT_EQ(rb.render(), want);

@@ -8,6 +8,7 @@
 
 #include "platform/plyx.h"
 #include "platform/plyx_sound_internal.h"
+#include "tests/platform/sound_test_util.h"
 #include "tests/support/test_support.h"
 
 // Isolates the test and names its log; options as given.
@@ -60,12 +61,7 @@ TEST(platform_waveout, OpensPlaysAndClosesWithItsLogLines) {
     plyx_sound_set_loop(s, 1);
     plyx_sound_play(s);
     // The thread moves the sound on by itself.
-    int moved = 0;
-    for (int i = 0; i < 500 && !moved; i++) {
-        SDL_Delay(10);
-        moved = plyx_sound_get_position(s) > 0;
-    }
-    EXPECT_TRUE(moved);
+    EXPECT_TRUE(sound_position_moves(s));
     plyx_sound_free(s);
     plyx_sound_close(h);
     expect_in_order(test_read_file(log),
