@@ -197,9 +197,10 @@ static std::string device_name(window_context *w, const char *instance) {
     }
     if (base.empty()) base = "Joystick";
     for (int n = 1;; n++) {
-        std::string suffix = n == 1 ? "" : "#" + std::to_string(n);
+        char suffix[16] = "";
+        if (n > 1) snprintf(suffix, sizeof suffix, "#%d", n);
         std::string name = base;
-        cut_utf8(name, 63 - suffix.size());
+        cut_utf8(name, 63 - strlen(suffix));
         name += suffix;
         if (!name_listed(w, name)) return name;
     }

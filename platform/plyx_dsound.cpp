@@ -136,7 +136,10 @@ int plyx_dsound_apply_level(dsound_sound *s) {
         pan = -plyx_dsound_millibels(0x7fff - s->pan);
         q = s->pan;
     }
-    int volume = plyx_dsound_millibels((int)((int64_t)s->volume * (q / 2 + 0x4000) / 0x8000));
+    int64_t amplitude = (int64_t)s->volume * (q / 2 + 0x4000) / 0x8000;  // volume is any int
+    if (amplitude > 0x8000) amplitude = 0x8000;
+    if (amplitude < -1) amplitude = -1;
+    int volume = plyx_dsound_millibels((int)amplitude);
     // Both lie within what a buffer accepts (-10000..0 and -10000..10000).
     s->buffer->volume_mb = volume;
     s->buffer->pan_mb = pan;

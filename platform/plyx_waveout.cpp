@@ -1,5 +1,6 @@
 // The waveout driver: our own audio thread mixes fragments of 1/64 s and queues them to an SDL
 // audio device, keeping "sound-mixahead" of them ahead of the speakers.
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -42,7 +43,7 @@ static void waveout_thread(waveout_driver *d) {
     plyx_log("Audio thread begin\n");
     int b = 0;
     while (!(d->thread_flags.load() & WAVEOUT_STOP)) {
-        d->fragments_written++;
+        if (d->fragments_written < INT_MAX) d->fragments_written++;  // a year and more of sound
         unsigned char *fragment = d->memory + (size_t)b * (size_t)d->fragment_bytes;
         d->block.output = fragment;
         plyx_mutex_lock(d->mutex);
