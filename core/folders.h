@@ -30,8 +30,10 @@ int vfs_locate_game_data();
 // The same check against the given 40 hex digits.
 int vfs_locate_game_data_with(const char *digest_hex);
 
-// The build's digest of the stock archive (generated source).
+// The build's digests of the stock archive and of the stock collision shape files, fed in the
+// order the stock-shape check reads them (generated source).
 extern const char stock_digest_hex[41];
+extern const char stock_shapes_digest_hex[41];
 
 constexpr int PATH_MAKE_DIRS_MAX = 1024;        // path with its zero, for path_make_dirs
 constexpr int64_t GAME_DATA_DIGEST_BYTES = 1048576;

@@ -41,13 +41,60 @@ TEST(tools_stock_data, TwoRunsGiveTheSameBytes) {
     EXPECT_EQ(test_run({stock_generator(), "--out", a.file("missing/folder")}, {}, &out), 1);
 }
 
-TEST(tools_stock_data, DigestEqualsTheCommittedAndTheEmbeddedOne) {
+// The stock shape files in the order the stock-shape check feeds them to its digest.
+static const char *const STOCK_SHAPE_FILES[] = {
+    "@generic_frame.shp", "@generic_fork_upper.shp", "@generic_fork_lower.shp",
+    "@generic_swingarm.shp", "@front_wheel.shp", "@rear_wheel.shp", "@generic_rider.shp"};
+
+static std::string stock_digest(const std::string &bytes) {
+    ripemd160_state s;
+    ripemd160_init(&s);
+    ripemd160_update(&s, bytes.data(), bytes.size());
+    ripemd160_final(&s);
+    char hex[41];
+    ripemd160_hex(&s, hex);
+    return hex;
+}
+
+TEST(tools_stock_data, DigestsEqualTheCommittedAndTheEmbeddedOnes) {
     std::string archive = test_read_file(test_binary_dir() + "/game/zzzz.saf");
     std::string digest = stock_first_megabyte_digest(archive);
-    std::string golden = test_read_file(test_source_dir() + "/tools/stock_digest.txt");
-    EXPECT_EQ(golden, digest + "\n")
-        << "the stock data changed: update tools/stock_digest.txt (see README.md)";
     EXPECT_EQ(std::string(stock_digest_hex), digest);
+
+    // The shape files as the game reads them, back to back.
+    temp_dir t;
+    test_isolate_home(t);
+    setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
+    vfs_build_index();
+    std::string shapes;
+    for (const char *name : STOCK_SHAPE_FILES) {
+        char *text = file_to_string(name);
+        ASSERT_NE(text, nullptr) << name;
+        shapes += text;
+        mem_free(text);
+    }
+    vfs_shutdown();
+    std::string shapes_digest = stock_digest(shapes);
+    EXPECT_EQ(std::string(stock_shapes_digest_hex), shapes_digest);
+    std::string generated;
+    ASSERT_EQ(datagen_stock_shape_bytes(&generated), 1);
+    EXPECT_EQ(generated, shapes);
+    // One changed byte in a copy no longer matches.
+    std::string changed = shapes;
+    changed[changed.size() / 2] ^= 1;
+    ripemd160_state s;
+    ripemd160_init(&s);
+    ripemd160_update(&s, changed.data(), changed.size());
+    ripemd160_final(&s);
+    EXPECT_EQ(ripemd160_hex_equal(stock_shapes_digest_hex, &s), 0);
+
+    // The committed file holds both, as the generator prints them.
+    std::string lines = digest + "  zzzz.saf\n" + shapes_digest + "  stock shapes\n";
+    EXPECT_EQ(test_read_file(test_source_dir() + "/tools/stock_digest.txt"), lines)
+        << "the stock data changed: update tools/stock_digest.txt (see README.md)";
+    std::string out;
+    ASSERT_EQ(test_run({stock_generator(), "--out", t.path}, {}, &out), 0) << out;
+    EXPECT_EQ(out, lines);
 }
 
 TEST(tools_stock_data, TheGameFindsItsDataAndReadsAboutTxt) {

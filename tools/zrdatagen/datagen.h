@@ -45,6 +45,20 @@ int datagen_write_file(const std::string &path, const std::string &bytes);
 // The text of "about.txt.gz".
 std::string datagen_about_text();
 
+// The stock collision shapes (shapes.cpp), and their names in the order their digest is taken.
+std::string datagen_shape_frame();
+std::string datagen_shape_fork_upper();
+std::string datagen_shape_fork_lower();
+std::string datagen_shape_swingarm();
+std::string datagen_shape_front_wheel();
+std::string datagen_shape_rear_wheel();
+std::string datagen_shape_rider();
+extern const char *const datagen_stock_shape_names[];
+// The stock shapes' bytes back to back in digest order, taken from the member table: 1, or 0
+// when a shape is missing from the table.
+int datagen_stock_shape_bytes(std::string *out);
+
 constexpr int DATAGEN_VERSION = 1;
+constexpr int DATAGEN_STOCK_SHAPES = 7;
 constexpr int DATAGEN_LINE_MAX = 1022;      // header line with its newline stays below 1,023
 constexpr long DATAGEN_MEMBER_MAX = 2147483647L;

@@ -8,6 +8,13 @@ static std::string datagen_about_member() {
 
 const datagen_member datagen_members[] = {
     {"about.txt.gz", datagen_about_member},
+    {"generic_frame.shp", datagen_shape_frame},
+    {"generic_fork_upper.shp", datagen_shape_fork_upper},
+    {"generic_fork_lower.shp", datagen_shape_fork_lower},
+    {"generic_swingarm.shp", datagen_shape_swingarm},
+    {"front_wheel.shp", datagen_shape_front_wheel},
+    {"rear_wheel.shp", datagen_shape_rear_wheel},
+    {"generic_rider.shp", datagen_shape_rider},
 };
 
 const int datagen_member_count = (int)(sizeof datagen_members / sizeof datagen_members[0]);
