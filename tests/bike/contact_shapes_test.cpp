@@ -18,6 +18,14 @@ struct bike_contact : testing::Test {
         physics_close();
         shape_free_cache();
     }
+    temp_dir dir;
+    int files = 0;
+    // A copy of a shape read from the text.
+    collision_shape *copy_of(const std::string &text) {
+        std::string path = dir.file("s" + std::to_string(files++) + ".shp");
+        test_write_file(path, text);
+        return shape_copy(path.c_str());
+    }
     static dBodyID body_at(vec3 p, double mass) {
         dBodyID b = dBodyCreate(physics_world);
         dMass m;
@@ -28,6 +36,11 @@ struct bike_contact : testing::Test {
         return b;
     }
 };
+
+// Upright at p.
+static shape_transform upright_at(vec3 p) {
+    return {p, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+}
 
 static collision_sphere sphere(vec3 c, float r, float mu, float spring, float damper) {
     return {c, r, mu, spring, damper};
@@ -187,10 +200,8 @@ TEST_F(bike_contact, PenaltyPairIsClampedAndSkipsDisabledBodies) {
 }
 
 TEST_F(bike_contact, ShapesArePlacedWhereTheirBodyStands) {
-    temp_dir t;
-    test_write_file(t.file("p.shp"), "3\n0.5 -1.25 2 0.3 1 100 10\n-3 4 0 1 1 100 10\n"
-                                     "0 0 0 0.5 1 100 10\n");
-    collision_shape *copy = shape_copy(t.file("p.shp").c_str());
+    collision_shape *copy =
+        copy_of("3\n0.5 -1.25 2 0.3 1 100 10\n-3 4 0 1 1 100 10\n0 0 0 0.5 1 100 10\n");
     ASSERT_NE(copy, nullptr);
     dBodyID body = body_at({10, -2, 7.5f}, 1);
     dMatrix3 r;
@@ -212,17 +223,16 @@ TEST_F(bike_contact, ShapesArePlacedWhereTheirBodyStands) {
         shape_place(copy, tr);
     }
     // The cached shape keeps its body-frame centres.
-    collision_shape *original = shape_load(t.file("p.shp").c_str());
+    collision_shape *original = shape_load(shape_name(copy));
     shape_place(original, tr);
     EXPECT_EQ(original->rows[1].centre.x, -3.0f);
     mem_free(copy);
 }
 
 TEST_F(bike_contact, ShapePairsMakeOneJointPerTouchingSpherePair) {
-    temp_dir t;
-    test_write_file(t.file("two.shp"), "2\n0 0 0 0.5 1 1000 100\n0 2 0 0.5 1 1000 100\n");
-    collision_shape *a = shape_copy(t.file("two.shp").c_str());
-    collision_shape *b = shape_copy(t.file("two.shp").c_str());
+    collision_shape *a = copy_of("2\n0 0 0 0.5 1 1000 100\n0 2 0 0.5 1 1000 100\n");
+    ASSERT_NE(a, nullptr);
+    collision_shape *b = shape_copy(shape_name(a));
     dBodyID ba = body_at({0, 0, 0}, 5), bb = body_at({0.8f, 0, 0}, 5);
     shape_transform ta = shape_transform_from_body(ba), tb = shape_transform_from_body(bb);
     // Side by side 0.8 apart: the two bottom spheres touch and the two top ones.
@@ -259,13 +269,11 @@ TEST_F(bike_contact, ShapePairsMakeOneJointPerTouchingSpherePair) {
 }
 
 TEST_F(bike_contact, TyreAgainstAShapeFillsAnEmptyWheelContact) {
-    temp_dir t;
     // A statue of two spheres ahead of the wheel (-z): the nearer one touches deeper.
-    test_write_file(t.file("statue.shp"), "2\n0 0 -1.3 0.3 0.5 10000 1000\n"
-                                          "0 0.4 -1.3 0.3 0.5 10000 1000\n");
-    collision_shape *statue = shape_copy(t.file("statue.shp").c_str());
+    collision_shape *statue =
+        copy_of("2\n0 0 -1.3 0.3 0.5 10000 1000\n0 0.4 -1.3 0.3 0.5 10000 1000\n");
     ASSERT_NE(statue, nullptr);
-    shape_transform at_origin = {{0, 0, 0}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    shape_transform at_origin = upright_at({0, 0, 0});
     wheel_contact wheel{};
     wheel.body = body_at({0, 0, 0}, 1);
     wheel.axle = {1, 0, 0};
@@ -300,14 +308,14 @@ TEST_F(bike_contact, TyreAgainstAShapeFillsAnEmptyWheelContact) {
     wheel.contact_depth = 0;
     EXPECT_EQ(contact_shape_shape_bodies(statue, nullptr, at_origin, &wheel, -1), 0);
     EXPECT_EQ(wheel.contact_depth, 0.0f);
-    shape_transform beside = {{1.3f, 0, 1.3f}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    shape_transform beside = upright_at({1.3f, 0, 1.3f});
     EXPECT_EQ(contact_shape_shape_bodies(statue, nullptr, beside, &wheel, -1), 1);
     EXPECT_NEAR(wheel.contact_depth, 0.1666, 1e-5);
     EXPECT_NEAR(wheel.normal.x, 1, 1e-5);
 
     // Out of reach of the bounding radius, or a wheel at a wild position: nothing.
     wheel.contact_depth = 0;
-    shape_transform away = {{0, 0, -3.0f}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    shape_transform away = upright_at({0, 0, -3.0f});
     EXPECT_EQ(contact_shape_shape_bodies(statue, nullptr, away, &wheel, 0), 0);
     dBodySetPosition(wheel.body, 1e9, 0, 0);
     EXPECT_EQ(contact_shape_shape_bodies(statue, nullptr, at_origin, &wheel, 0), 0);
