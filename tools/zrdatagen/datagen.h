@@ -44,6 +44,9 @@ int datagen_write_file(const std::string &path, const std::string &bytes);
 
 // The text of "about.txt.gz".
 std::string datagen_about_text();
+// The practice track's height field ("terrain.hf": header, ':', 16-bit samples) and "desc".
+std::string datagen_practice_terrain();
+std::string datagen_practice_desc();
 
 // The stock collision shapes (shapes.cpp), and their names in the order their digest is taken.
 std::string datagen_shape_frame();

@@ -15,6 +15,8 @@ const datagen_member datagen_members[] = {
     {"front_wheel.shp", datagen_shape_front_wheel},
     {"rear_wheel.shp", datagen_shape_rear_wheel},
     {"generic_rider.shp", datagen_shape_rider},
+    {"tracks/practice/desc", datagen_practice_desc},
+    {"tracks/practice/terrain.hf", datagen_practice_terrain},
 };
 
 const int datagen_member_count = (int)(sizeof datagen_members / sizeof datagen_members[0]);

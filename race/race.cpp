@@ -1,0 +1,143 @@
+// Race reset, the world tick and the controls of the running race.
+#include "race/race.h"
+
+#include <cstring>
+
+#include "bike/physics.h"
+#include "core/digest.h"
+#include "core/loading.h"
+#include "core/settings.h"
+#include "core/util.h"
+#include "platform/plyx.h"
+#include "race/demo.h"
+#include "race/robots.h"
+#include "race/series.h"
+#include "race/track.h"
+#include "script/script.h"
+#include "ui/widget.h"
+
+static race_state_record race_state_initial() {
+    race_state_record r = {};
+    r.robot_level = -1;
+    return r;
+}
+
+race_state_record race_state = race_state_initial();
+int rider_status[RIDER_SLOTS];
+int race_lineup[RIDER_SLOTS];
+int race_roles[RIDER_SLOTS];
+void *race_engine_sounds[RIDER_SLOTS];
+int race_slot_words[RIDER_SLOTS];
+int viewed_slot = 0;
+control_record race_last_controls[RIDER_SLOTS];
+
+// Slot kinds by role: the local rider is simulated here, robots are driven by the auto pilot,
+// everything else follows its history.
+static int kind_of_role(int role) {
+    if (role == 1) return 0;
+    if ((role >= 2 && role <= 4) || role >= 1000) return 2;
+    return 1;
+}
+
+// The roles of the new race and the slot viewed first.
+static void race_take_roles(const int *roles) {
+    if (!roles) {
+        memset(race_roles, 0, sizeof race_roles);
+        race_roles[0] = 1;
+        race_state.current_tick = RACE_TIME_TRIAL_START_TICK;
+    } else {
+        memcpy(race_roles, roles, sizeof race_roles);
+    }
+    int first = -1, local = -1;
+    for (int i = 0; i < RIDER_SLOTS; i++) {
+        if (race_roles[i] && first < 0) first = i;
+        if (race_roles[i] == 1) {
+            if (local < 0)
+                local = i;
+            else
+                race_roles[i] = 0;  // one local rider
+        }
+    }
+    if (first < 0) {
+        race_roles[0] = 2;  // a lone robot
+        first = 0;
+    }
+    viewed_slot = local >= 0 ? local : first;
+    for (int i = 0; i < RIDER_SLOTS; i++) rider_status[i] = kind_of_role(race_roles[i]);
+}
+
+int race_reset(const int *roles, int play_demo, int record_demo, int race_time, int laps,
+               int robot_level) {
+    (void)record_demo;
+    series_enter_results();
+    loading_status("Resetting...");
+    plyx_log("Resetting\n");
+    mt_seed((uint32_t)race_state.current_tick);
+    if (track_name) {
+        if (race_state.robot_level >= 0) autopilot_write_lines(race_state.robot_level);
+        line_store_clear();
+        demo_close_playback();
+    }
+    demo_finish_recording();
+
+    plyx_log("Deallocating bikes\n");
+    for (int i = 0; i < RIDER_SLOTS; i++) {
+        race_engine_sounds[i] = nullptr;
+        bike_free(i);
+    }
+    race_state.running_count = 0;
+    plyx_log("Finished deallocating bikes\n");
+
+    race_state.current_tick = 0;
+    race_state.countdown_ticks = RACE_COUNTDOWN_TICKS;
+    race_state.race_time = race_time;
+    race_state.laps = laps;
+    race_state.erode_amount = game_settings.erode_amount;
+    race_state.time_trial = roles == nullptr;
+
+    const char *folder = nullptr;
+    if (play_demo && demo_open_playback()) folder = demo_playback_track;
+    if (!folder && !play_demo) folder = choice_text(&settings.track);
+    script_unload();
+    script_free_sounds();
+    rider_table_init();
+    if (!folder || !*folder) {
+        if (track_name) track_unload();
+        return 0;
+    }
+    if (!track_name || strcmp(track_name, folder) != 0) {
+        if (track_name) track_unload();
+        track_name = util_intern(folder);
+        if (!track_load()) {
+            track_name = nullptr;
+            return 0;
+        }
+    }
+    race_take_roles(roles);
+    race_state.robot_level = robot_level;
+    if (race_time == 0) {
+        race_state.final_lap = laps;
+        race_state.half_way_lap = (laps + 1) / 2;
+    } else {
+        race_state.final_lap = RACE_NO_FINAL_LAP;
+        race_state.half_way_lap = RACE_NO_FINAL_LAP;
+    }
+    if (race_state.time_trial) race_end();
+    if (physics_contact_group) dJointGroupEmpty(physics_contact_group);
+    util_boost_process();
+    return 1;
+}
+
+void race_tick() {
+    if (physics_world) physics_step();
+    race_state.current_tick++;
+}
+
+void race_end() {
+    // Restarting the player's time-trial run joins with the race rules.
+}
+
+void race_apply_controls(int slot, const control_record *controls) {
+    if (slot < 0 || slot >= RIDER_SLOTS) return;
+    race_last_controls[slot] = *controls;
+}

@@ -1,0 +1,38 @@
+// The current track: its name, lighting and object tables, loading and unloading.
+#pragma once
+
+#include "platform/plyx.h"
+
+// The track's lighting, reset to the built-in defaults at start-up and filled by the track's
+// "lighting" file before its terrain loads.
+struct track_lighting_record {
+    float sun_vector[3];
+    float sun_color[3];
+    float ambient[3];
+    float global_ambient[3];
+    float near_plane;
+    float far_plane;
+    float fog_density;
+    int dynamic_lighting;    // normal and specular ground maps wanted
+};
+
+extern track_lighting_record track_lighting;
+// The loaded track's folder (an interned text), or null when no track is loaded.
+extern const char *track_name;
+// The tables a track load fills (rows of pointer size until their owners give theirs).
+extern growable_array track_statues;
+extern growable_array track_billboards;
+extern growable_array track_flaggers;
+
+void track_lighting_reset();
+// Reads the current track's "lighting" file; a missing file keeps the values as they are.
+void track_read_lighting();
+// Loads the current track (track_name): 1, or 0 with no track loaded.
+int track_load();
+// Frees the current track and its objects; logs "Deallocating track".
+void track_unload();
+// Makes the empty statue, billboard and flagger tables with room for 16 rows; frees them.
+void track_lists_create();
+void track_lists_free();
+
+constexpr int TRACK_LIST_CAPACITY = 16;
