@@ -10,3 +10,8 @@ void sound_output_update();
 void sound_output_record_tick();
 // Closes sound output and the recording file.
 void sound_output_close();
+
+// The recording: 8-bit stereo at 88320 frames a second, one block of 690 frames per tick.
+constexpr int SOUND_RECORD_RATE = 88320;
+constexpr int SOUND_RECORD_FRAMES = 690;
+constexpr int SOUND_RECORD_BYTES = SOUND_RECORD_FRAMES * 2;

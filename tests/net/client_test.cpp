@@ -1,0 +1,41 @@
+// The network client's datagrams at shutdown, over a real UDP socket on the loopback.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "net/client.h"
+
+TEST(net_client, DisconnectDatagram) {
+    int receiver = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(receiver, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(receiver, (sockaddr *)&address, sizeof address), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(getsockname(receiver, (sockaddr *)&address, &length), 0);
+
+    net_client.socket = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(net_client.socket, 0);
+    net_client.server_address = address;
+    net_client.slot = 0x0302017f;
+    net_client.connection_word = 0xa1b2c3d4u;
+    ASSERT_TRUE(net_connected());
+    ASSERT_EQ(net_send_disconnect(), 1);
+    unsigned char got[64];
+    ASSERT_EQ(recv(receiver, got, sizeof got, 0), NET_DISCONNECT_BYTES);
+    const unsigned char want[NET_DISCONNECT_BYTES] = {15,   0x7f, 0x01, 0x02, 0x03,
+                                                      0xd4, 0xc3, 0xb2, 0xa1};
+    for (int i = 0; i < NET_DISCONNECT_BYTES; i++) EXPECT_EQ(got[i], want[i]) << i;
+
+    // A failed send keeps the system's reason for the shutdown's message.
+    net_close_socket(net_client.socket);
+    EXPECT_EQ(net_send_disconnect(), 0);
+    EXPECT_STRNE(net_client.send_error, "");
+    net_client_reset();
+    EXPECT_FALSE(net_connected());
+    EXPECT_EQ(net_client.slot, 160);
+    EXPECT_STREQ(net_client.send_error, "");
+    close(receiver);
+}
