@@ -92,6 +92,11 @@ static void count_duration(double elapsed) {
 double frame_pace(double *now) {
     double t = frame_io.now();
     double elapsed = t - frame_loop.previous_time;
+    if (elapsed < 0.0) {
+        // A clock that went back counts from now, so no wait grows from it.
+        frame_loop.previous_time = t;
+        elapsed = 0.0;
+    }
     count_duration(elapsed);
     double advance;
     int offline = !net_connected();
@@ -112,8 +117,7 @@ double frame_pace(double *now) {
             t = frame_io.now();
             elapsed = t - frame_loop.previous_time;
         }
-        advance = elapsed < FRAME_MAX_ADVANCE ? elapsed : FRAME_MAX_ADVANCE;
-        if (advance < 0.0) advance = 0.0;
+        advance = elapsed < 0.0 ? 0.0 : elapsed < FRAME_MAX_ADVANCE ? elapsed : FRAME_MAX_ADVANCE;
     }
     if (advance < frame_loop.smallest_advance) frame_loop.smallest_advance = advance;
     if (advance > frame_loop.largest_advance) frame_loop.largest_advance = advance;

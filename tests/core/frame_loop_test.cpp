@@ -174,6 +174,13 @@ TEST(core_frame_loop, PacingByFrameRateAndOptions) {
         EXPECT_EQ(frame_loop.histogram[c.bin], 20) << c.label;
         EXPECT_EQ(fake.sleeps > 0, c.sleeps) << c.label;
     }
+    // A clock that went back holds the loop no longer than a tick.
+    fake_install();
+    frame_loop_begin();
+    fake.clock -= 100.0;
+    double before = fake.clock;
+    ASSERT_EQ(frame_loop_pass(), 1);
+    EXPECT_LT(fake.clock - before, fake.frame_cost + 2 * TICK_SECONDS);
 }
 
 TEST(core_frame_loop, TicksAdvanceTheRaceAndEmptyTheContactGroup) {
