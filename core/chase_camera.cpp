@@ -7,9 +7,9 @@
 int camera_trackside = -1;
 
 void camera_draw_chase(int slot, float fov_degrees) {
+    (void)slot;
     const float eye[3] = {0, 0, 0};
     const float rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    (void)slot;
     scene_draw(eye, rotation, fov_degrees, -1);
 }
 

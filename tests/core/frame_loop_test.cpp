@@ -119,10 +119,10 @@ static double ticks_run() {
     return frame_loop.simulated_time / TICK_SECONDS;
 }
 
-// A race on a track of its own, with slot 0 the local rider.
+// A race on a track of its own, with slot 0 the local rider (holding a bike when asked).
 static const char *TEST_TRACKS[] = {"tracks/test"};
 
-static void start_race() {
+static void start_race(int with_bike = 0) {
     settings.track.options = TEST_TRACKS;
     settings.track.option_count = 1;
     settings.track.current = 0;
@@ -135,6 +135,7 @@ static void start_race() {
     fake.last_tick_seen = -1.0;
     fake.seen_controls.clear();
     fake.seen_ticks.clear();
+    rider_present[0] = with_bike;
 }
 
 TEST(core_frame_loop, PacingByFrameRateAndOptions) {
@@ -211,8 +212,7 @@ TEST(core_frame_loop, TicksAdvanceTheRaceAndEmptyTheContactGroup) {
 
 TEST(core_frame_loop, InputLandsInTheTickOfItsStamp) {
     fake_install();
-    start_race();
-    rider_present[0] = 1;
+    start_race(1);
     const int throttle = 0x1000 + 45, shared = 0x1000 + 75;
     settings.bindings[BINDING_THROTTLE].key_code = throttle;
     settings.bindings[BINDING_LEFT].key_code = shared;
@@ -257,8 +257,7 @@ static int race_ticks_over(int passes) {
 
 TEST(core_frame_loop, MenusPauseAndStepGateTheWorldTick) {
     fake_install();
-    start_race();
-    rider_present[0] = 1;
+    start_race(1);
     const int pause = 0x1000 + 69, step = 0x1000 + 52;
     settings.bindings[BINDING_PAUSE].key_code = pause;
     settings.bindings[BINDING_STEP].key_code = step;
