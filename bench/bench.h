@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/plyx.h"
+
 // A fresh folder under $TMPDIR (or /tmp), removed with its contents at the end.
 struct bench_dir {
     std::string path;
@@ -43,4 +45,16 @@ inline int bench_report(const char *what, const char *ours_label, double ours,
     printf("%s: %s %.4f s, %s %.4f s, ratio %.2f (target %.2f): %s\n", what, ours_label, ours,
            reference_label, reference, ratio, target, ratio <= target ? "met" : "MISSED");
     return ratio <= target ? 0 : 1;
+}
+
+// Begins a frame on a new window, which may refuse frames for a moment: 1, or 0 after 5 s.
+inline int bench_begin_frame(window_context *w) {
+    for (int i = 0; i < 500; i++) {
+        if (plyx_gl_begin_frame(w)) return 1;
+        plyx_pump_messages(w);
+        int late_s, late_us;
+        plyx_sleep(0, 10000, &late_s, &late_us);
+    }
+    fprintf(stderr, "the window never became ready for drawing\n");
+    return 0;
 }

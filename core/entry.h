@@ -19,6 +19,9 @@ void startup_require_tracks();
 // Waits until a frame can begin (step 23); a close request or a minute without one ends the
 // wait. 1 when the frame began, else 0 with the exit code: 0 after a close, 1 after the wait.
 int startup_wait_for_frame(int *exit_code);
+// Steps 24 to 26 inside a begun frame: the probe and the shader programs, the GL state, the
+// fonts, the HUD images and the title image.
+void startup_graphics();
 // Leaves the program at once with the code, closing the window, the log and the platform.
 [[noreturn]] void startup_exit(int code);
 

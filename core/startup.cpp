@@ -23,7 +23,7 @@
 #include "core/util.h"
 #include "core/vfs.h"
 #include "gfx/font.h"
-#include "gfx/gl_probe.h"
+#include "gfx/shader.h"
 #include "gfx/texture.h"
 #include "net/client.h"
 #include "platform/plyx.h"
@@ -114,21 +114,11 @@ int startup_wait_for_frame(int *exit_code) {
     return 1;
 }
 
-static const char *gl_text(GLenum name) {
-    const char *s = (const char *)glGetString(name);
-    return s ? s : "NULL";
-}
-
-// Steps 24 to 26, inside the first frame: the probe, the GL state, fonts and images.
-static void startup_graphics() {
-    gl_probe();
-    plyx_log("GL_VENDOR: %s\n", gl_text(GL_VENDOR));
-    plyx_log("GL_RENDERER: %s\n", gl_text(GL_RENDERER));
-    plyx_log("GL_VERSION: %s\n", gl_text(GL_VERSION));
-    plyx_log("GL_EXTENSIONS: %s\n", gl_text(GL_EXTENSIONS));
+void startup_graphics() {
+    // The probe logs the four driver strings; programs only where wanted and possible.
     core_settings &g = game_settings;
+    g.shaders_active = gl_startup(settings.use_shader.current == 1);
     if (settings.ground_mipmaps.current == 0) g.ground_mipmaps_on = 0;
-    g.shaders_active = settings.use_shader.current == 1 ? shader_build_all() : 0;
     int method = settings.render_texture.current;
     g.terrain_uses_shaders = method == 3 || method == 4 ? g.shaders_active : 0;
 

@@ -145,6 +145,9 @@ window_context *plyx_gl_open(const char *title, int width, int height, int flags
 void plyx_gl_close(window_context *w);
 plyx_surface *plyx_gl_begin_frame(window_context *w);
 int plyx_gl_end_frame(window_context *w);
+// The address of an OpenGL entry point of the current context (never null for a "gl" name,
+// whether or not the driver has it: decide from the extension string).
+void *plyx_gl_proc_address(const char *name);
 window_context *plyx_window_open(const char *title, int width, int height, int flags);
 void plyx_window_close(window_context *w);
 int plyx_window_request_mode(window_context *w, int width, int height, int flags);

@@ -300,6 +300,11 @@ static void set_gl_attributes(int colour_bits, int alpha, int depth, int stencil
     int r = 8, g = 8, b = 8;
     if (colour_bits == 16) r = 5, g = 6, b = 5;
     if (colour_bits == 15) r = 5, g = 5, b = 5;
+    // A compatibility context of any version (the driver gives its highest): the game draws
+    // with the fixed-function pipeline, and older drivers offer only 1.x.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, r);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, g);
@@ -386,6 +391,10 @@ int plyx_gl_end_frame(window_context *w) {
     SDL_GL_SwapWindow(w->window);
     plyx_mutex_unlock(w->window_mutex);
     return 1;
+}
+
+void *plyx_gl_proc_address(const char *name) {
+    return SDL_GL_GetProcAddress(name);
 }
 
 static void window_event(window_context *w, const SDL_WindowEvent &e) {

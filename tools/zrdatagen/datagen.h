@@ -61,6 +61,19 @@ extern const char *const datagen_stock_shape_names[];
 // when a shape is missing from the table.
 int datagen_stock_shape_bytes(std::string *out);
 
+// Graphics members (fonts.cpp, title.cpp, hud_images.cpp, flags.cpp).
+std::string datagen_font_png();
+std::string datagen_numbers_png();
+std::string datagen_numbers_condensed_png();
+std::string datagen_title_png();
+std::string datagen_tach_png();
+std::string datagen_shifter_png();
+std::string datagen_pitboard_png();
+std::string datagen_white_png();
+std::string datagen_checkered_seq();
+std::string datagen_checkered_4_png();
+std::string datagen_finish_link();
+
 constexpr int DATAGEN_VERSION = 1;
 constexpr int DATAGEN_STOCK_SHAPES = 7;
 constexpr int DATAGEN_LINE_MAX = 1022;      // header line with its newline stays below 1,023

@@ -17,6 +17,17 @@ const datagen_member datagen_members[] = {
     {"generic_rider.shp", datagen_shape_rider},
     {"tracks/practice/desc", datagen_practice_desc},
     {"tracks/practice/terrain.hf", datagen_practice_terrain},
+    {"font.png", datagen_font_png},
+    {"numbers.png", datagen_numbers_png},
+    {"numbers-condensed.png", datagen_numbers_condensed_png},
+    {"title.png", datagen_title_png},
+    {"tach.png", datagen_tach_png},
+    {"shifter.png", datagen_shifter_png},
+    {"pitboard.png", datagen_pitboard_png},
+    {"colors/white.png", datagen_white_png},
+    {"flags/checkered.seq", datagen_checkered_seq},
+    {"flags/checkered-4.png", datagen_checkered_4_png},
+    {"flags/finish.png", datagen_finish_link},
 };
 
 const int datagen_member_count = (int)(sizeof datagen_members / sizeof datagen_members[0]);

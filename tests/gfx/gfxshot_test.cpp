@@ -1,0 +1,188 @@
+// The gfxshot tool on the generated stock data: start-up output and pictures of the splash,
+// the palette text page, the HUD images, the progress screen and an animated texture, checked
+// on sample points and block means.
+#include <cmath>
+
+#include "core/mem.h"
+#include "gfx/image.h"
+#include "tests/gfx/gfx_test_support.h"
+
+namespace {
+
+struct shot {
+    int code = -1;
+    std::string output;
+    std::vector<unsigned char> rgb;  // 640 x 480, rows top-down
+    int at(int x, int y, int c) const { return rgb[((size_t)y * 640 + x) * 3 + c]; }
+    // Mean of a channel over an 8 x 8 block.
+    double block(int x, int y, int c) const {
+        double sum = 0;
+        for (int j = 0; j < 8; j++)
+            for (int i = 0; i < 8; i++) sum += at(x + i, y + j, c);
+        return sum / 64;
+    }
+    // Pixels of the rectangle within tolerance of a colour.
+    int count_near(int x0, int y0, int x1, int y1, int r, int g, int b, int tolerance) const {
+        int n = 0;
+        for (int y = y0; y < y1; y++)
+            for (int x = x0; x < x1; x++)
+                if (std::abs(at(x, y, 0) - r) <= tolerance && std::abs(at(x, y, 1) - g) <= tolerance &&
+                    std::abs(at(x, y, 2) - b) <= tolerance)
+                    n++;
+        return n;
+    }
+};
+
+std::vector<unsigned char> read_picture(const std::string &path) {
+    unsigned char *p;
+    int w, h, n;
+    if (!image_read_png(path.c_str(), &p, &w, &h, &n, nullptr)) return {};
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    EXPECT_EQ(n, 3);
+    std::vector<unsigned char> out = test_level0(p, w, h, 3);
+    mem_free(p);
+    return out;
+}
+
+class gfx_gfxshot : public testing::Test {
+  protected:
+    temp_dir dir;
+    std::vector<std::string> env;
+    void SetUp() override {
+        test_make_dirs(dir.file("home"));
+        env = {"ZR_HOME=" + test_binary_dir() + "/game", "XDG_DATA_HOME=" + dir.file("home"),
+               "LP_NATIVE_VECTOR_WIDTH=128"};
+    }
+    shot run(std::vector<std::string> args, const std::string &out = "shot.png") {
+        shot s;
+        std::vector<std::string> argv = {test_binary_dir() + "/tools/gfxshot", "--out", dir.file(out)};
+        argv.insert(argv.end(), args.begin(), args.end());
+        s.code = test_run(argv, env, &s.output);
+        if (s.code == 0 && out.find("%d") == std::string::npos) s.rgb = read_picture(dir.file(out));
+        return s;
+    }
+};
+
+}  // namespace
+
+TEST_F(gfx_gfxshot, SplashShowsTheTitleAtTwoToOneAndTheStamp) {
+    shot s = run({"splash"});
+    ASSERT_EQ(s.code, 0) << s.output;
+    for (const char *line : {"GL_VENDOR: ", "GL_RENDERER: ", "GL_VERSION: ", "GL_EXTENSIONS: ",
+                             " texture units\n", "shaders_active=1\n"})
+        EXPECT_NE(s.output.find(line), std::string::npos) << line;
+    ASSERT_EQ(s.rgb.size(), 640u * 480 * 3);
+    // At 4:3 the picture fills the height and its middle two thirds fill the width: screen
+    // (x, y) shows picture (512 + (x - 320) x 1024 / 960, y x 512 / 480).
+    datagen_image title = datagen_title_image();
+    auto picture_mean = [&](int sx, int sy, int c) {
+        double sum = 0;
+        int n = 0;
+        for (int y = (sy * 512) / 480; y < ((sy + 8) * 512) / 480; y++)
+            for (int x = 512 + ((sx - 320) * 1024) / 960; x < 512 + ((sx + 8 - 320) * 1024) / 960; x++, n++)
+                sum += title.pixels[((size_t)y * 1024 + x) * 3 + c];
+        return sum / n;
+    };
+    for (auto [x, y] : {std::pair{40, 200}, {600, 200}, {24, 400}, {560, 180}, {620, 420}})
+        for (int c = 0; c < 3; c++)
+            EXPECT_NEAR(s.block(x, y, c), picture_mean(x, y, c), 6) << x << "," << y << " channel " << c;
+    // The build stamp: grey pixels in the bottom-right corner that the picture has not.
+    EXPECT_GT(s.count_near(420, 456, 640, 480, 191, 191, 191, 6), 40);
+    EXPECT_EQ(s.count_near(0, 456, 200, 480, 191, 191, 191, 6), 0);
+}
+
+TEST_F(gfx_gfxshot, TextPageShowsThePaletteAndAlignments) {
+    for (const char *override_ : {"", "-GL_ARB_fragment_shader"}) {
+        if (*override_) env.push_back(std::string("MESA_EXTENSION_OVERRIDE=") + override_);
+        shot s = run({"text"});
+        ASSERT_EQ(s.code, 0) << s.output;
+        EXPECT_NE(s.output.find(*override_ ? "GL_VERSION: 1.5" : "GL_VERSION: 4"), std::string::npos);
+        EXPECT_NE(s.output.find(*override_ ? "shaders_active=0" : "shaders_active=1"), std::string::npos);
+        ASSERT_EQ(s.rgb.size(), 640u * 480 * 3);
+        // Line i of 25 holds palette colour i.
+        for (int i = 1; i < 16; i++) {
+            if (i == 8) continue;  // black on the dark page
+            int level = i < 8 ? 191 : 255;
+            int r = i & 1 ? level : 0, g = i & 2 ? level : 0, b = i & 4 ? level : 0;
+            int y0 = (int)(i * 480 / 25.0), y1 = (int)((i + 1) * 480 / 25.0);
+            EXPECT_GT(s.count_near(0, y0, 640, y1, r, g, b, 40), 40) << "line " << i << " " << override_;
+        }
+        // The shadowed line has black below-right of its white; the centred line's ink is
+        // centred; the right-aligned line ends at the right edge.
+        int y17 = (int)(17 * 480 / 25.0), y18 = (int)(18 * 480 / 25.0), y19 = (int)(19 * 480 / 25.0);
+        EXPECT_GT(s.count_near(0, y17, 640, y18 + 2, 255, 255, 255, 30), 30);
+        int shadow = 0;  // pixels well below the page's (41, 46, 56)
+        for (int y = y17; y < y18 + 3; y++)
+            for (int x = 0; x < 640; x++) shadow += s.at(x, y, 0) + s.at(x, y, 1) + s.at(x, y, 2) < 103;
+        EXPECT_GT(shadow, 20);
+        auto ink_span = [&](int ya, int yb, int channel, int *first, int *last) {
+            *first = 640, *last = -1;
+            for (int y = ya; y < yb; y++)
+                for (int x = 0; x < 640; x++)
+                    if (s.at(x, y, channel) > 150) {
+                        *first = std::min(*first, x);
+                        *last = std::max(*last, x);
+                    }
+        };
+        int first, last;
+        ink_span(y18 + 2, y19 - 1, 0, &first, &last);
+        EXPECT_NEAR((first + last) / 2.0, 320, 12);
+        ink_span(y19 + 2, (int)(20 * 480 / 25.0) - 1, 2, &first, &last);
+        EXPECT_GT(last, 625);
+    }
+}
+
+TEST_F(gfx_gfxshot, HudImagesSideBySide) {
+    shot s = run({"hud"});
+    ASSERT_EQ(s.code, 0) << s.output;
+    ASSERT_FALSE(s.rgb.empty());
+    // The tach's dark face left of its hub, the gear cell's orange ring, the pit board's
+    // white panel; the background between them.
+    EXPECT_LT(s.block(56, 236, 0), 60);
+    EXPECT_GT(s.count_near(220, 140, 300, 220, 244, 122, 24, 30), 50);
+    EXPECT_GT(s.block(560, 230, 0), 230);
+    EXPECT_NEAR(s.block(300, 20, 1), 0.5 * 255, 3);
+}
+
+TEST_F(gfx_gfxshot, ProgressScreenAfterFiveTicks) {
+    shot s = run({"progress", "5"});
+    ASSERT_EQ(s.code, 0) << s.output;
+    ASSERT_FALSE(s.rgb.empty());
+    // Squares 0, 1 and 2 sit right of the centre at x = 320 (1 + (16 - i) / 16 hy / hx).
+    double hx = std::tan(55 * M_PI / 180), hy = hx * 480 / 640;
+    auto square = [&](int i) { return (int)std::lround(320 + 320 * hy * (16 - i) / 16 / hx); };
+    int lit0 = s.at(square(0), 240, 0), dark1 = s.at(square(1), 240, 0), lit2 = s.at(square(2), 240, 0);
+    EXPECT_NEAR(lit0, 223, 4);
+    EXPECT_NEAR(dark1, 191, 4);
+    EXPECT_NEAR(lit2, 223, 4);
+    // The backdrop: lighter in the middle than in the corners.
+    EXPECT_GT(s.block(300, 100, 0), s.block(0, 0, 0) + 20);
+}
+
+TEST_F(gfx_gfxshot, AnimatedTextureShowsThreeFrames) {
+    shot s = run({"--times", "0,16,32", "texture", "@flags/checkered.seq"}, "flag-%d.png");
+    ASSERT_EQ(s.code, 0) << s.output;
+    std::vector<std::vector<unsigned char>> frames;
+    for (const char *name : {"flag-0.png", "flag-16.png", "flag-32.png"}) frames.push_back(read_picture(dir.file(name)));
+    ASSERT_EQ(frames[0].size(), 640u * 480 * 3);
+    EXPECT_NE(frames[0], frames[1]);
+    EXPECT_NE(frames[1], frames[2]);
+    EXPECT_NE(frames[0], frames[2]);
+    // The link to it shows the same texture.
+    shot linked = run({"texture", "@flags/finish.png"}, "finish.png");
+    ASSERT_EQ(linked.code, 0) << linked.output;
+    EXPECT_EQ(linked.rgb, frames[0]);
+}
+
+TEST_F(gfx_gfxshot, FailuresExitWithACode) {
+    EXPECT_EQ(run({}).code, 2);
+    EXPECT_EQ(run({"texture"}).code, 2);
+    EXPECT_EQ(run({"nonsense"}).code, 2);
+    shot missing = run({"texture", "@no/such.png"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.output.find("can't load @no/such.png"), std::string::npos);
+    env[0] = "ZR_HOME=" + dir.file("empty");
+    test_make_dirs(dir.file("empty"));
+    EXPECT_EQ(run({"splash"}).code, 1);
+}
