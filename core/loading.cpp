@@ -102,15 +102,6 @@ void loading_tick() {
     frame_io.end_frame(game_window);
 }
 
-// Model-view reset with depth and alpha tests off, at depth -1.
-static void loading_flat_view() {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_ALPHA_TEST);
-    glTranslatef(0, 0, -1);
-}
-
 static void loading_rect(float x0, float y0, float x1, float y1) {
     glBegin(GL_QUADS);
     glVertex2f(x0, y0);
@@ -120,13 +111,23 @@ static void loading_rect(float x0, float y0, float x1, float y1) {
     glEnd();
 }
 
-void loading_draw_screen(const char *text) {
-    const float w = view_state.half_x, h = view_state.half_y;
-    loading_flat_view();
+// The model-view matrix reset to depth -1, depth and alpha tests off, and the whole view
+// filled with an opaque grey.
+static void loading_fill_view(float grey) {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_ALPHA_TEST);
+    glTranslatef(0, 0, -1);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
-    glColor4f(0, 0, 0, 1);
-    loading_rect(-w, -h, w, h);
+    glColor4f(grey, grey, grey, 1);
+    loading_rect(-view_state.half_x, -view_state.half_y, view_state.half_x, view_state.half_y);
+}
+
+void loading_draw_screen(const char *text) {
+    const float w = view_state.half_x, h = view_state.half_y;
+    loading_fill_view(0);
     // The title picture covers the view with its 2:1 shape kept.
     float x = w > 2 * h ? w : 2 * h, y = w > 2 * h ? w / 2 : h;
     if (loading_title_texture) {
@@ -159,12 +160,8 @@ void loading_draw_screen(const char *text) {
 }
 
 void loading_draw_progress(uint32_t counter) {
-    const float h = view_state.half_y, w = view_state.half_x;
-    loading_flat_view();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glColor4f(0.25f, 0.25f, 0.25f, 1);
-    loading_rect(-w, -h, w, h);
+    const float h = view_state.half_y;
+    loading_fill_view(0.25f);
     // A soft radial backdrop.
     glBegin(GL_TRIANGLE_FAN);
     glColor4f(0.5f, 0.5f, 0.5f, 1);

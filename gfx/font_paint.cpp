@@ -33,6 +33,14 @@ static void font_measure_pixels(const bitmap_font *f, const char *text, int *wid
     }
 }
 
+// A negative start shortens the cell by as much and moves the other start along.
+static void font_clip_start(int *start, int *other, int *count) {
+    if (*start >= 0) return;
+    *count += *start;
+    *other -= *start;
+    *start = 0;
+}
+
 void font_paint_text(unsigned char *image, int width, int height, float r, float g, float b,
                      float a, const char *text) {
     const bitmap_font *f = &font_numbers;
@@ -54,26 +62,10 @@ void font_paint_text(unsigned char *image, int width, int height, float r, float
         font_cell(f, (unsigned char)*p++, &sx, &sy, &cw, &ch);
         int advance = cw;
         int tx = pen_x, ty = pen_y;
-        if (tx < 0) {
-            cw += tx;
-            sx -= tx;
-            tx = 0;
-        }
-        if (ty < 0) {
-            ch += ty;
-            sy -= ty;
-            ty = 0;
-        }
-        if (sx < 0) {
-            cw += sx;
-            tx -= sx;
-            sx = 0;
-        }
-        if (sy < 0) {
-            ch += sy;
-            ty -= sy;
-            sy = 0;
-        }
+        font_clip_start(&tx, &sx, &cw);
+        font_clip_start(&ty, &sy, &ch);
+        font_clip_start(&sx, &tx, &cw);
+        font_clip_start(&sy, &ty, &ch);
         if (cw > width - tx) cw = width - tx;
         if (cw > f->width - sx) cw = f->width - sx;
         if (ch > height - ty) ch = height - ty;

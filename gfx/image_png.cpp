@@ -148,35 +148,47 @@ static unsigned char *image_custom_levels(const char *name, const unsigned char 
     return chain;
 }
 
+// Checks the signature and makes the read structures (end_info only when asked): 1, or 0 with
+// nothing left made.
+static int image_png_create(file_stream *s, png_structp *png, png_infop *info, png_infop *end_info) {
+    unsigned char signature[8];
+    if (stream_read(s, signature, 8) != 8 || png_sig_cmp(signature, 0, 8) != 0) return 0;
+    *png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, image_png_error, image_png_warning);
+    if (!*png) return 0;
+    *info = png_create_info_struct(*png);
+    if (end_info) *end_info = png_create_info_struct(*png);
+    if (*info && (!end_info || *end_info)) return 1;
+    png_destroy_read_struct(png, *info ? info : nullptr, end_info && *end_info ? end_info : nullptr);
+    return 0;
+}
+
+// After the caller's setjmp: the side limits, the stream, the header.
+static void image_png_read_header(png_structp png, png_infop info, file_stream *s, png_uint_32 *w,
+                                  png_uint_32 *h, int *depth, int *colour) {
+    png_set_user_limits(png, IMAGE_SIDE_MAX, IMAGE_SIDE_MAX);
+    png_set_read_fn(png, s, image_png_read_cb);
+    png_set_sig_bytes(png, 8);
+    png_read_info(png, info);
+    png_get_IHDR(png, info, w, h, depth, colour, nullptr, nullptr, nullptr);
+}
+
 // Reads the picture into level 0 of a new chain: 1, or 0 with nothing left allocated.
 static int image_png_decode(file_stream *s, unsigned char **pixels, int *width, int *height,
                             int *channels, char **texts) {
-    unsigned char signature[8];
-    if (stream_read(s, signature, 8) != 8 || png_sig_cmp(signature, 0, 8) != 0) return 0;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, image_png_error,
-                                             image_png_warning);
-    if (!png) return 0;
-    png_infop info = png_create_info_struct(png);
-    png_infop end_info = png_create_info_struct(png);
+    png_structp png;
+    png_infop info, end_info;
+    if (!image_png_create(s, &png, &info, &end_info)) return 0;
     unsigned char *volatile chain = nullptr;
     png_bytep *volatile rows = nullptr;
-    if (!info || !end_info) {
-        png_destroy_read_struct(&png, info ? &info : nullptr, end_info ? &end_info : nullptr);
-        return 0;
-    }
     if (setjmp(png_jmpbuf(png))) {
         mem_free(chain);
         mem_free(rows);
         png_destroy_read_struct(&png, &info, &end_info);
         return 0;
     }
-    png_set_user_limits(png, IMAGE_SIDE_MAX, IMAGE_SIDE_MAX);
-    png_set_read_fn(png, s, image_png_read_cb);
-    png_set_sig_bytes(png, 8);
-    png_read_info(png, info);
     png_uint_32 w, h;
     int depth, colour;
-    png_get_IHDR(png, info, &w, &h, &depth, &colour, nullptr, nullptr, nullptr);
+    image_png_read_header(png, info, s, &w, &h, &depth, &colour);
     int n = colour & PNG_COLOR_MASK_ALPHA ? 4 : 3;
     if (png_get_valid(png, info, PNG_INFO_tRNS)) {
         png_set_tRNS_to_alpha(png);
@@ -276,23 +288,14 @@ int image_load_rgba(const char *name, unsigned char **pixels, int *width, int *h
 int image_read_png_grey(const char *name, uint16_t **samples, int *width, int *height) {
     file_stream *s = stream_open(name, "rb");
     if (!s) return 0;
-    unsigned char signature[8];
-    png_structp png = nullptr;
-    if (stream_read(s, signature, 8) == 8 && png_sig_cmp(signature, 0, 8) == 0)
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, image_png_error,
-                                     image_png_warning);
-    if (!png) {
+    png_structp png;
+    png_infop info;
+    if (!image_png_create(s, &png, &info, nullptr)) {
         stream_close(s);
         return 0;
     }
-    png_infop info = png_create_info_struct(png);
     unsigned char *volatile out = nullptr;
     png_bytep *volatile rows = nullptr;
-    if (!info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        stream_close(s);
-        return 0;
-    }
     if (setjmp(png_jmpbuf(png))) {
         mem_free(out);
         mem_free(rows);
@@ -300,13 +303,9 @@ int image_read_png_grey(const char *name, uint16_t **samples, int *width, int *h
         stream_close(s);
         return 0;
     }
-    png_set_user_limits(png, IMAGE_SIDE_MAX, IMAGE_SIDE_MAX);
-    png_set_read_fn(png, s, image_png_read_cb);
-    png_set_sig_bytes(png, 8);
-    png_read_info(png, info);
     png_uint_32 w, h;
     int depth, colour;
-    png_get_IHDR(png, info, &w, &h, &depth, &colour, nullptr, nullptr, nullptr);
+    image_png_read_header(png, info, s, &w, &h, &depth, &colour);
     if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
     if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
     if (depth == 16) png_set_swap(png);

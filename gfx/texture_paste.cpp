@@ -5,6 +5,18 @@
 
 #include "gfx/texture_anim.h"
 
+// Clips a rectangle's start on one side: a negative start shortens the count and moves the
+// other rectangle's start by as much; a start at or past the side fails (0).
+static int tex_clip_start(int *start, int *other, int *count, int side) {
+    if (*start >= side) return 0;
+    if (*start >= 0) return 1;
+    *count += *start;
+    if (*count < 0) return 0;
+    *other -= *start;
+    *start = 0;
+    return 1;
+}
+
 int tex_paste_clip(int frame_width, int frame_height, const float fractions[6], paste_rect *out) {
     // Scripts pass these: anything not finite or beyond a thousand frame sides is refused, so
     // every product below stays far inside int.
@@ -21,38 +33,9 @@ int tex_paste_clip(int frame_width, int frame_height, const float fractions[6], 
     if (cw > limit_w) cw = limit_w;
     if (ch > limit_h) ch = limit_h;
     // Source, then destination; each side clipped at its start.
-    if (sx < 0) {
-        cw += sx;
-        if (cw < 0) return 0;
-        dx -= sx;
-        sx = 0;
-    } else if (sx >= W) {
+    if (!tex_clip_start(&sx, &dx, &cw, W) || !tex_clip_start(&sy, &dy, &ch, H) ||
+        !tex_clip_start(&dx, &sx, &cw, W) || !tex_clip_start(&dy, &sy, &ch, H))
         return 0;
-    }
-    if (sy < 0) {
-        ch += sy;
-        if (ch < 0) return 0;
-        dy -= sy;
-        sy = 0;
-    } else if (sy >= H) {
-        return 0;
-    }
-    if (dx < 0) {
-        cw += dx;
-        if (cw < 0) return 0;
-        sx -= dx;
-        dx = 0;
-    } else if (dx >= W) {
-        return 0;
-    }
-    if (dy < 0) {
-        ch += dy;
-        if (ch < 0) return 0;
-        sy -= dy;
-        dy = 0;
-    } else if (dy >= H) {
-        return 0;
-    }
     if (cw <= 0 || ch <= 0) return 0;
     if (sx + cw > W || dx + cw > W || sy + ch > H || dy + ch > H) return 0;
     *out = {sx, sy, dx, dy, cw, ch};
