@@ -13,24 +13,27 @@
 #include "gfx/image.h"
 #include "core/settings.h"
 
-void image_png_read_cb(png_structp png, png_bytep data, size_t length) {
+// Moves the bytes through the stream in pieces that fit an int; a short piece is a library
+// error, which returns through the reader's or writer's setjmp.
+template <class Op>
+static void image_png_transfer(png_structp png, png_bytep data, size_t length, Op op,
+                               const char *failure) {
     file_stream *s = (file_stream *)png_get_io_ptr(png);
     while (length > 0) {
         int n = length > (1u << 30) ? 1 << 30 : (int)length;
-        if (stream_read(s, data, n) != n) png_error(png, "file ended early");
+        if (op(s, data, n) != n) png_error(png, failure);
         data += n;
         length -= (size_t)n;
     }
 }
 
+void image_png_read_cb(png_structp png, png_bytep data, size_t length) {
+    image_png_transfer(png, data, length, stream_read, "file ended early");
+}
+
 void image_png_write_cb(png_structp png, png_bytep data, size_t length) {
-    file_stream *s = (file_stream *)png_get_io_ptr(png);
-    while (length > 0) {
-        int n = length > (1u << 30) ? 1 << 30 : (int)length;
-        if (stream_write(s, data, n) != n) png_error(png, "write failed");
-        data += n;
-        length -= (size_t)n;
-    }
+    auto write = [](file_stream *s, png_bytep bytes, int n) { return stream_write(s, bytes, n); };
+    image_png_transfer(png, data, length, write, "write failed");
 }
 
 void image_png_flush_cb(png_structp png) {

@@ -266,14 +266,22 @@ static void tex_table_remove(growable_array *table, int i) {
     table->count--;
 }
 
+// Removes, last entry first, every entry that is neither of the current generation nor of
+// generation 0 (every entry with all), after remove has freed what it owns.
+template <class Entry, class Remove>
+static void tex_purge_table(growable_array *table, int all, Remove remove) {
+    for (int i = table->count - 1; i >= 0; i--) {
+        Entry *e = ((Entry **)table->items)[i];
+        if (!all && (e->generation == 0 || e->generation == texture_generation)) continue;
+        remove(e);
+        mem_free(e);
+        tex_table_remove(table, i);
+    }
+}
+
 void tex_purge(int all) {
-    auto kept = [&](int32_t generation) {
-        return !all && (generation == 0 || generation == texture_generation);
-    };
     char line[1000];
-    for (int i = texture_table.count - 1; i >= 0; i--) {
-        texture_entry *e = ((texture_entry **)texture_table.items)[i];
-        if (kept(e->generation)) continue;
+    tex_purge_table<texture_entry>(&texture_table, all, [&](texture_entry *e) {
         if (game_settings.debug_level) {
             snprintf(line, sizeof line, "deleting tid %u (%.900s)", e->gl_name, e->name);
             console_print(line);
@@ -281,20 +289,14 @@ void tex_purge(int all) {
         GLuint gl_name = e->gl_name;
         if (gl_name) glDeleteTextures(1, &gl_name);
         mem_free(e->info);
-        mem_free(e);
-        tex_table_remove(&texture_table, i);
-    }
-    for (int i = image_table.count - 1; i >= 0; i--) {
-        image_entry *e = ((image_entry **)image_table.items)[i];
-        if (kept(e->generation)) continue;
+    });
+    tex_purge_table<image_entry>(&image_table, all, [&](image_entry *e) {
         if (game_settings.debug_level) {
             snprintf(line, sizeof line, "deleting image %.900s", e->name);
             console_print(line);
         }
         mem_free(e->pixels);
-        mem_free(e);
-        tex_table_remove(&image_table, i);
-    }
+    });
     for (int i = anim_table.count - 1; i >= 0; i--) {
         texture_anim *a = ((texture_anim **)anim_table.items)[i];
         if (tex_entry_of(a->gl_name)) continue;
