@@ -104,27 +104,28 @@ static char *image_append_side_file(char *text, const char *name) {
 // The levels of a "[mip_custom]" picture of W x H: level 0 is the top W x 2H/3; each next
 // level lies below the current one while that row is inside the picture, else to its right.
 // Returns a new chain, or null (with the warning) when the layout does not fit the picture.
+// The walk visits each level's rectangle; it gives 0 as soon as one lies outside.
+template <class Visit>
+static int image_custom_walk(long W, long H, long h0, Visit visit) {
+    long x = 0, y = 0, w = W, h = h0;
+    for (;;) {
+        if (x + w > W || y + h > H) return 0;
+        visit(x, y, w, h);
+        if (w * h <= 1) return 1;
+        if (y + h < H)
+            y += h;
+        else
+            x += w;
+        w = w / 2 ? w / 2 : 1;
+        h = h / 2 ? h / 2 : 1;
+    }
+}
+
 static unsigned char *image_custom_levels(const char *name, const unsigned char *picture, int W,
                                           int H, int channels, int *level0_height) {
-    bool fits = (2L * H) % 3 == 0;
     int h0 = (int)(2L * H / 3);
-    if (fits) {
-        long x = 0, y = 0, w = W, h = h0;
-        for (;;) {
-            if (x + w > W || y + h > H) {
-                fits = false;
-                break;
-            }
-            if (w * h <= 1) break;
-            if (y + h < H)
-                y += h;
-            else
-                x += w;
-            w = w / 2 ? w / 2 : 1;
-            h = h / 2 ? h / 2 : 1;
-        }
-    }
-    if (!fits) {
+    auto nothing = [](long, long, long, long) {};
+    if ((2L * H) % 3 != 0 || !image_custom_walk(W, H, h0, nothing)) {
         char line[1100];
         snprintf(line, sizeof line, "Warning: Invalid height for custom MIP map in '%.950s'", name);
         console_print(line);
@@ -133,20 +134,12 @@ static unsigned char *image_custom_levels(const char *name, const unsigned char 
     unsigned char *chain = (unsigned char *)mem_alloc(image_chain_bytes(W, h0, channels));
     if (!chain) return nullptr;
     unsigned char *out = chain;
-    long x = 0, y = 0, w = W, h = h0;
-    for (;;) {
+    image_custom_walk(W, H, h0, [&](long x, long y, long w, long h) {
         for (long row = 0; row < h; row++) {
             memcpy(out, picture + ((size_t)(y + row) * W + x) * channels, (size_t)w * channels);
             out += (size_t)w * channels;
         }
-        if (w * h <= 1) break;
-        if (y + h < H)
-            y += h;
-        else
-            x += w;
-        w = w / 2 ? w / 2 : 1;
-        h = h / 2 ? h / 2 : 1;
-    }
+    });
     *level0_height = h0;
     return chain;
 }
