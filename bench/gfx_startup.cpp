@@ -1,5 +1,7 @@
 // The graphics of start-up on the stock data: probe, the seven programs, the fonts and the
 // four images (target: under 1 s in all, against a budget of 1 s).
+#include <GL/gl.h>
+
 #include "bench/bench.h"
 #include "core/entry.h"
 #include "core/folders.h"
