@@ -204,12 +204,12 @@ TEST_F(gfx_shader, TerrainShadingMatchesItsFormula) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     float pos[4] = {0.3f, 0.8f, 0.52f, 0}, dif[4] = {0.8f, 0.7f, 0.6f, 1}, amb[4] = {0.2f, 0.2f, 0.25f, 1};
-    float spec[4] = {0.5f, 0.5f, 0.5f, 1}, mdif[4] = {1, 0.9f, 0.8f, 1}, mamb[4] = {0.6f, 0.6f, 0.6f, 1};
+    float specular[4] = {0.5f, 0.5f, 0.5f, 1}, mdif[4] = {1, 0.9f, 0.8f, 1}, mamb[4] = {0.6f, 0.6f, 0.6f, 1};
     float fog[4] = {0.4f, 0.5f, 0.9f, 1};
     glLightfv(GL_LIGHT0, GL_POSITION, pos);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, dif);
     glLightfv(GL_LIGHT0, GL_AMBIENT, amb);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, spec);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, mdif);
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, mamb);
     glFogfv(GL_FOG_COLOR, fog);

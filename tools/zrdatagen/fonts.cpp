@@ -5,7 +5,7 @@
 
 namespace {
 
-struct datagen_font_spec {
+struct datagen_font_design {
     int width, height;      // of the image
     int row_height;         // of a cell row, marker line included
     int ink_top;            // rows from the cell row's top to the ink box
@@ -21,7 +21,7 @@ struct datagen_font_spec {
 static const char datagen_printable[] =
     "!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~";
 
-static const datagen_font_spec datagen_fonts[3] = {
+static const datagen_font_design datagen_fonts[3] = {
     {512, 256, 32, 2, 3, {12, 12, 28}, {255, 255, 255, 255}, {255, 255, 255, 0}, datagen_printable},
     {512, 80, 80, 4, 2, {35, 40, 96}, {0, 0, 0, 255}, {0, 0, 0, 0}, "0123456789"},
     {512, 80, 80, 6, 2, {22, 40, 64}, {0, 0, 0, 255}, {0, 0, 0, 0}, "0123456789"},
@@ -30,7 +30,7 @@ static const datagen_font_spec datagen_fonts[3] = {
 static const datagen_rgba datagen_separator = {255, 0, 255, 255};
 
 std::vector<datagen_glyph_cell> datagen_font_layout(int which) {
-    const datagen_font_spec &f = datagen_fonts[which];
+    const datagen_font_design &f = datagen_fonts[which];
     std::vector<datagen_glyph_cell> cells;
     int x = 0, y = 0;
     for (const char *p = f.glyphs; *p; p++) {
@@ -58,7 +58,7 @@ static void datagen_set(datagen_image *img, int x, int y, datagen_rgba c) {
 }
 
 datagen_image datagen_font_image(int which) {
-    const datagen_font_spec &f = datagen_fonts[which];
+    const datagen_font_design &f = datagen_fonts[which];
     datagen_image img = datagen_image_new(f.width, f.height, 4, f.clear);
     std::vector<datagen_glyph_cell> cells = datagen_font_layout(which);
     // Every cell row starts with a marker, used or not, so all rows measure the same height.
