@@ -1,6 +1,8 @@
 // The message log: console lines go to the log file and into the ring.
 #include "core/console.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "core/globals.h"
@@ -30,6 +32,15 @@ void console_print(const char *text) {
     line[n] = 0;
     if (console_log.visible_count < message_lines) console_log.visible_count++;
     console_log.expiry = frame_clock + 2.0;
+}
+
+void console_printf(const char *format, ...) {
+    char text[CONSOLE_LINE_SIZE];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    console_print(text);
 }
 
 void console_expire() {

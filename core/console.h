@@ -13,6 +13,8 @@ extern int spam_filter;  // 1: lines containing "[SPAM]" are dropped
 
 void console_clear();
 void console_print(const char *text);
+// console_print of a formatted line (cut to the line size).
+void console_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // Run once per frame-loop pass: lets the oldest visible line go when its time is up.
 void console_expire();
 

@@ -1,81 +1,9 @@
-// The setting records with their labels, options and defaults, the graphics presets, the
-// derived settings and the values of one run.
+// The setting records filled from the table of keys, the graphics presets, the derived
+// settings and the values of one run.
 #include "core/settings.h"
 
 #include <cmath>
-
-static const char *NO_YES[] = {"No", "Yes"};
-static const char *VIDEO_MODES[] = {"Default Fullscreen", "Windowed"};
-static const char *ROBOT_SKILLS[] = {"Novice", "Amateur", "Expert"};
-static const char *COMPRESS_MODES[] = {"No", "Yes", "Always"};
-static const char *RENDER_METHODS[] = {"Software", "Hardware/Copy", "Hardware/Direct",
-                                       "Shaders/Copy", "Shaders/Direct"};
-static const char *TEXTURE_DIMS[] = {"32x32",   "64x64",   "128x128",
-                                     "256x256", "512x512", "1024x1024"};
-
-template <int N>
-static choice_widget make_choice(const char *label, const char *(&options)[N], int current) {
-    return {label, options, N, current, {0, 0, 0, 0}};
-}
-
-static slider_widget make_slider(const char *label, double value, double step, double minimum,
-                                 double maximum) {
-    return {label, value, step, minimum, maximum, {0, 0, 0, 0}, 0, 0};
-}
-
-static control_binding make_binding(const char *label, const char *key) {
-    return {label, key, -1, nullptr, nullptr, 0.0f, 1.0f};
-}
-
-static setting_records settings_defaults() {
-    setting_records s = {};
-    s.xres = 640;
-    s.yres = 480;
-    s.spy = 0;
-    s.video_mode = make_choice("Video Mode", VIDEO_MODES, 0);
-    s.fov = make_slider("Field Of View", 110, 1, 10, 170);
-    s.time_trial_abort = make_choice("Backing Up Aborts Attempt", NO_YES, 1);
-    s.record_demo = make_choice("Record Demo", NO_YES, 0);
-    s.minutes = make_slider("Minutes", 0, 1, 0, 60);
-    s.laps = make_slider("Laps", 5, 1, 0, 50);
-    s.robot_skill = make_choice("Robot Skill", ROBOT_SKILLS, 0);
-    s.track = {"Track", nullptr, 0, 0, {0, 0, 0, 0}};
-    s.ground_detail = make_slider("Ground Geometric Detail", 50, 1, 0, 100);
-    s.ground_mipmaps = make_choice("Enable Ground Mipmaps", NO_YES, 1);
-    s.texture_compress = make_choice("Compress Textures", COMPRESS_MODES, 1);
-    s.render_texture = make_choice("Terrain Rendering Method", RENDER_METHODS, 2);
-    s.ground_texture_dim = make_choice("Ground Texture Resolution", TEXTURE_DIMS, 2);
-    s.use_shader = make_choice("Use Shader Programs", NO_YES, 1);
-    s.ground_texture_detail = make_slider("Ground Texture Levels", 9, 1, 0, 10);
-    s.lens_flare = make_choice("Enable Lens Flares", NO_YES, 1);
-    s.model_detail = make_slider("Model Geometric Detail", 50, 1, 0, 100);
-    s.reflections = make_choice("Enable Reflections", NO_YES, 1);
-    s.model_texture_detail = make_slider("Model Texture Detail", 9, 1, 0, 10);
-    s.roost_density = make_slider("Roost Density", 250, 10, 0, 1000);
-    s.reshade_delay = make_slider("Reshade Delay", 0, 1, 0, 20);
-    control_binding *b = s.bindings;
-    b[BINDING_THROTTLE] = make_binding("Throttle", "x");
-    b[BINDING_FRONT_BRAKE] = make_binding("Front Brake", "c");
-    b[BINDING_REAR_BRAKE] = make_binding("Rear Brake", "v");
-    b[BINDING_LEFT] = make_binding("Left", "left");
-    b[BINDING_RIGHT] = make_binding("Right", "right");
-    b[BINDING_CLUTCH] = make_binding("Clutch", "z");
-    b[BINDING_UPSHIFT] = make_binding("Upshift", "up");
-    b[BINDING_DOWNSHIFT] = make_binding("Downshift", "down");
-    b[BINDING_DAB] = make_binding("Sit/Dab", "right ctrl");
-    b[BINDING_BACK_UP] = make_binding("Back up", "b");
-    b[BINDING_LEAN_FORWARD] = make_binding("Lean Forward", "n");
-    b[BINDING_LEAN_BACKWARD] = make_binding("Lean Backward", "m");
-    b[BINDING_PAUSE] = make_binding("Pause", "pause");
-    b[BINDING_STEP] = make_binding("Step", ".");
-    b[BINDING_REWIND] = make_binding("Rewind", "\\");
-    b[BINDING_SKIP] = make_binding("Skip", "/");
-    b[BINDING_PREV] = make_binding("Previous Bike", "[");
-    b[BINDING_NEXT] = make_binding("Next Bike", "]");
-    b[BINDING_CONSOLE] = make_binding("Chat", "t");
-    b[BINDING_SCREENSHOT] = make_binding("Screenshot", "s");
-    return s;
-}
+#include <cstdio>
 
 static core_settings game_settings_defaults() {
     core_settings g = {};
@@ -96,46 +24,115 @@ static run_values run_defaults() {
     return r;
 }
 
-setting_records settings = settings_defaults();
+static void copy_text(char *buffer, int max_length, const char *text) {
+    snprintf(buffer, (size_t)max_length + 1, "%s", text ? text : "");
+}
+
+// Gives one key's record its look and its default (start-up: its start-up value when it has one).
+static void key_reset(const setting_key &k, int startup) {
+    double number = startup && k.has_startup ? k.startup_number : k.number;
+    const char *text = startup && k.has_startup ? k.startup_text : k.text;
+    switch (k.kind) {
+    case SETTING_INT:
+        *k.target.integer = (int)number;
+        break;
+    case SETTING_FLOAT:
+        *k.target.real = (float)number;
+        break;
+    case SETTING_SLIDER:
+        *k.target.slider = {k.label, number, k.step, k.minimum, k.maximum, {0, 0, 0, 0}, 0, 0};
+        break;
+    case SETTING_CHOICE: {
+        choice_widget *c = k.target.choice;
+        *c = {k.label, k.options, k.option_count, 0, {0, 0, 0, 0}};
+        choice_select_text(c, text);
+        break;
+    }
+    case SETTING_TEXT: {
+        text_field_widget *f = k.target.field;
+        f->label = k.label;
+        f->max_length = k.max_length;
+        f->caret = 0;
+        f->insert_mode = 1;
+        f->rect = {0, 0, 0, 0};
+        copy_text(f->text, k.max_length, text);
+        break;
+    }
+    case SETTING_BUFFER:
+        copy_text(k.target.buffer, k.max_length, text);
+        break;
+    case SETTING_BINDING:
+        *k.target.binding = {k.label, text, -1, nullptr, nullptr, 0.0f, 1.0f};
+        break;
+    case SETTING_TRACK:
+        k.target.choice->label = k.label;
+        k.target.choice->current = 0;
+        break;
+    case SETTING_USE_FBO:
+    case SETTING_IGNORED:
+        break;
+    }
+}
+
+static void settings_records_reset() {
+    setting_records &s = settings;
+    s.track_key = nullptr;
+    s.rider_name.text = s.rider_name_text;
+    s.rider_number.text = s.rider_number_text;
+    s.server_name.text = s.server_name_text;
+    setting_table t = settings_table();
+    for (int i = 0; i < t.count; i++) key_reset(t.keys[i], 0);
+}
+
+// The records are filled from the table before anything else runs.
+setting_records settings;
+static const int settings_filled = (settings_records_reset(), 1);
 core_settings game_settings = game_settings_defaults();
 run_values run_options = run_defaults();
 
 void settings_reset() {
-    settings = settings_defaults();
+    (void)settings_filled;
+    settings_records_reset();
     game_settings = game_settings_defaults();
     run_options = run_defaults();
 }
 
-// One graphics setting's four preset values: numbers for a slider, option texts for a choice.
+// One graphics setting's values in the menus' three preset columns: numbers for a slider,
+// option texts for a choice.
 struct graphics_preset {
     slider_widget *slider;
     choice_widget *choice;
-    double numbers[GRAPHICS_PRESET_COLUMNS];
-    const char *texts[GRAPHICS_PRESET_COLUMNS];
+    double numbers[GRAPHICS_PRESET_COLUMNS - 1];
+    const char *texts[GRAPHICS_PRESET_COLUMNS - 1];
 };
 
 void settings_apply_graphics_preset(int column) {
     if (column < 0 || column >= GRAPHICS_PRESET_COLUMNS) return;
+    if (column == 0) {
+        setting_table t = settings_table();
+        for (int i = 0; i < t.count; i++)
+            if (t.keys[i].has_startup) key_reset(t.keys[i], 1);
+        return;
+    }
     setting_records &s = settings;
     const graphics_preset presets[] = {
-        {&s.ground_detail, nullptr, {70, 50, 70, 90}, {}},
-        {nullptr, &s.ground_mipmaps, {}, {"Yes", "Yes", "Yes", "Yes"}},
-        {nullptr, &s.texture_compress, {}, {"No", "Yes", "Yes", "No"}},
-        {nullptr, &s.render_texture, {},
-         {"Software", "Hardware/Direct", "Shaders/Direct", "Shaders/Direct"}},
-        {nullptr, &s.ground_texture_dim, {}, {"64x64", "64x64", "128x128", "256x256"}},
-        {nullptr, &s.use_shader, {}, {"Yes", "No", "Yes", "Yes"}},
-        {&s.ground_texture_detail, nullptr, {9, 7, 9, 10}, {}},
-        {nullptr, &s.lens_flare, {}, {"Yes", "No", "Yes", "Yes"}},
-        {&s.model_detail, nullptr, {50, 25, 50, 75}, {}},
-        {nullptr, &s.reflections, {}, {"Yes", "No", "Yes", "Yes"}},
-        {&s.model_texture_detail, nullptr, {9, 7, 9, 10}, {}},
-        {&s.roost_density, nullptr, {1000, 0, 1000, 1000}, {}},
-        {&s.reshade_delay, nullptr, {8, 10, 8, 0}, {}},
+        {&s.ground_detail, nullptr, {50, 70, 90}, {}},
+        {nullptr, &s.ground_mipmaps, {}, {"Yes", "Yes", "Yes"}},
+        {nullptr, &s.texture_compress, {}, {"Yes", "Yes", "No"}},
+        {nullptr, &s.render_texture, {}, {"Hardware/Direct", "Shaders/Direct", "Shaders/Direct"}},
+        {nullptr, &s.ground_texture_dim, {}, {"64x64", "128x128", "256x256"}},
+        {nullptr, &s.use_shader, {}, {"No", "Yes", "Yes"}},
+        {&s.ground_texture_detail, nullptr, {7, 9, 10}, {}},
+        {nullptr, &s.lens_flare, {}, {"No", "Yes", "Yes"}},
+        {&s.model_detail, nullptr, {25, 50, 75}, {}},
+        {nullptr, &s.reflections, {}, {"No", "Yes", "Yes"}},
+        {&s.model_texture_detail, nullptr, {7, 9, 10}, {}},
+        {&s.roost_density, nullptr, {0, 1000, 1000}, {}},
+        {&s.reshade_delay, nullptr, {10, 8, 0}, {}},
     };
     for (const graphics_preset &p : presets) {
-        if (p.slider) p.slider->value = p.numbers[column];
-        if (p.choice) choice_select_text(p.choice, p.texts[column]);
+        if (p.slider) p.slider->value = p.numbers[column - 1];
+        if (p.choice) choice_select_text(p.choice, p.texts[column - 1]);
     }
 }
 

@@ -26,33 +26,129 @@ enum binding_index {
     BINDING_COUNT
 };
 
-// The setting records: the menus edit them in place, "@config" reads and writes them by key.
+constexpr int GATE_COUNT = 40;
+constexpr int SERVER_HISTORY = 16;
+constexpr int TEXTURE_NAME_MAX = 1023;   // characters of a paint texture's name
+
+// The setting records: the menus edit them in place, "@config" reads and writes them by key
+// (the table below says how).
 struct setting_records {
     int xres, yres;          // window size when windowed
+    int draw_fps, draw_time, draw_ping, draw_speed;   // the HUD's statistics lines
     int spy;                 // the view may leave the player's own bike
-    choice_widget video_mode;
-    slider_widget fov;
-    choice_widget time_trial_abort;   // "Backing Up Aborts Attempt"
+    const char *track_key;   // the configuration's "track" as read (interned), or null
     choice_widget record_demo;
+    choice_widget robot_skill;
     slider_widget minutes;
     slider_widget laps;
-    choice_widget robot_skill;
+    choice_widget gates[GATE_COUNT];  // "Gate 1" .. "Gate 40": the starting gates' roles
+    slider_widget ghost_fade_distance;
+    choice_widget time_trial_abort;   // "Backing Up Aborts Attempt"
     choice_widget track;              // options: the track catalogue's folders
-    // Graphics.
+    // The bike setup.
+    choice_widget bike;
+    text_field_widget rider_name, rider_number;
+    char rider_name_text[64], rider_number_text[4];
+    // Paint texture names: riding gear, helmet, bike graphics, wheel graphics.
+    char rider_texture[TEXTURE_NAME_MAX + 1], head_texture[TEXTURE_NAME_MAX + 1];
+    char bike_texture[TEXTURE_NAME_MAX + 1], wheel_texture[TEXTURE_NAME_MAX + 1];
+    slider_widget stability;
+    slider_widget leveling, roll_damping, roll_limit_angle, roll_limit_factor;
+    slider_widget steering_damping, steering_strength, max_steering_force, direct_steering;
+    slider_widget slow_damping_speed, slow_damping_factor;
+    slider_widget land_damping_falloff, land_damping_factor;
+    slider_widget full_lock_speed, restricted_lock_speed, restricted_lock;
+    choice_widget arcade, front_brake, rear_brake, stop_wheelies, auto_shift, auto_dab;
+    choice_widget auto_align, sticky_dab, reverse_steering, lean_indicator;
+    slider_widget auto_clutch_rpms, brake_torque, rear_brake_torque, max_dab_speed;
+    slider_widget front_sprocket, rear_sprocket;
+    slider_widget fork_compression, fork_slow_compression, fork_rebound, fork_slow_rebound;
+    slider_widget fork_spring_rate, fork_preload, fork_oil_level;
+    slider_widget shock_compression, shock_slow_compression, shock_rebound, shock_slow_rebound;
+    slider_widget shock_spring_rate, shock_preload;
+    slider_widget rider_yspring, rider_ydamping, rider_zspring, rider_zdamping;
+    slider_widget rider_mass_distribution;
+    // Video, network and graphics.
+    choice_widget video_mode;         // options: config_build_video_modes
+    text_field_widget server_name;
+    char server_name_text[128];
     slider_widget ground_detail;
+    slider_widget ground_texture_detail;
+    choice_widget ground_texture_dim;
     choice_widget ground_mipmaps;
     choice_widget texture_compress;
     choice_widget render_texture;
-    choice_widget ground_texture_dim;
     choice_widget use_shader;
-    slider_widget ground_texture_detail;
-    choice_widget lens_flare;
-    slider_widget model_detail;
-    choice_widget reflections;
-    slider_widget model_texture_detail;
     slider_widget roost_density;
     slider_widget reshade_delay;
+    choice_widget lens_flare;
+    choice_widget reflections;
+    choice_widget hide_rider;
+    choice_widget rigid_camera;
+    slider_widget model_detail;
+    slider_widget model_texture_detail;
+    slider_widget fov;
+    slider_widget first_person_height, first_person_angle, first_person_gimbal;
+    slider_widget third_person_height, third_person_distance;
+    slider_widget volume, comp_volume;
+    choice_widget playback_mode;
+    int billboard_optimize_lookahead;
+    int demo_backups;
+    float map_scale;
     control_binding bindings[BINDING_COUNT];
+};
+
+// How a key's value is read and written.
+enum setting_kind {
+    SETTING_INT,       // "%d" into an int
+    SETTING_FLOAT,     // "%f" into a float, clamped to the key's range
+    SETTING_SLIDER,    // "%f", clamped to the slider's range
+    SETTING_CHOICE,    // the text of an option
+    SETTING_TEXT,      // a text field's text
+    SETTING_BUFFER,    // a text kept in a buffer of max_length + 1 bytes
+    SETTING_BINDING,   // "(k)key", "(min,max)axis" or a bare key name
+    SETTING_TRACK,     // read: kept for start-up; written: the Track choice's text
+    SETTING_USE_FBO,   // read only: "Yes" or "No" picks the terrain rendering method
+    SETTING_IGNORED,   // read and ignored
+};
+
+enum setting_flags {
+    SETTING_SETUP = 1,             // part of the bike setup block
+    SETTING_READ_ONLY = 2,         // never written
+    SETTING_TOO_LONG_IGNORED = 4,  // a text longer than max_length - 1 is ignored, not cut
+    SETTING_OUT_OF_RANGE_DEFAULT = 8,   // an int outside minimum..maximum takes the default
+};
+
+// One key of "@config": its kind, the record it sets and that record's look and defaults.
+struct setting_key {
+    const char *key;
+    setting_kind kind;
+    int flags;
+    const char *label;                // sliders, choices, text fields, bindings
+    double minimum, maximum, step;    // sliders; bounds of ints and floats
+    const char **options;             // choices; null: options given at run time
+    int option_count;
+    int max_length;                   // texts: characters kept
+    double number;                    // default of ints, floats and sliders
+    const char *text;                 // default option, text or key name
+    int has_startup;                  // start-up (steps before reading "@config") differs
+    double startup_number;
+    const char *startup_text;
+    union {
+        int *integer;
+        float *real;
+        slider_widget *slider;
+        choice_widget *choice;
+        text_field_widget *field;
+        char *buffer;
+        control_binding *binding;
+    } target;
+};
+
+// Every key of "@config" in the order the file is written (read-only keys where they are read).
+struct setting_table {
+    const setting_key *keys;
+    int count;
 };
 
 // Settings the program core derives or the command line sets, read by other subsystems.
@@ -61,6 +157,15 @@ struct core_settings {
     int erode_amount;                 // 1024 x erosion strength (--erode)
     int editor_mode;                  // --editor
     int low_quality_drawing;          // --fugly
+    int no_vertex_arrays;             // --novertexarrays
+    int autopilot_learning;           // --learn 1, --nolearn 0
+    int practice_mode;                // --practice
+    int rotate_lineup;                // --rotate-lineup
+    int draw_render_stats;            // --draw-render-stats
+    int accurate_skip;                // --accurate-skip
+    int print_orientation;            // --print-orientation
+    double fake_lag;                  // seconds, 0..1 (--fake-lag)
+    int fake_loss;                    // percent, 0..100 (--fake-loss)
     double terrain_detail;
     int ground_texture_reduce_levels;
     int ground_texture_size;
@@ -95,9 +200,14 @@ extern setting_records settings;
 extern core_settings game_settings;
 extern run_values run_options;
 
+// The table of keys.
+setting_table settings_table();
+// The key's entry, or null when the table has no such key.
+const setting_key *settings_find(const char *key);
 // Puts every setting, derived setting and run value back to its default.
 void settings_reset();
 // Gives the thirteen graphics settings the values of one column (0..3) of their presets.
+// Column 0 holds their start-up values (the table's), the others belong to the menus.
 void settings_apply_graphics_preset(int column);
 // Computes the derived settings of game_settings from the setting records.
 void settings_derive();

@@ -53,8 +53,9 @@ void startup_require_tracks() {
     startup_exit(1);
 }
 
-// Steps 2 to 14: the folders, the log, the settings and the command line.
-static int startup_settings(int argc, char **argv) {
+// Steps 2 to 14: the folders, the log, the settings and the command line. 0 when the program
+// ends here, with its exit code.
+static int startup_settings(int argc, char **argv, int *exit_code) {
     console_clear();
     if (!vfs_locate_game_data()) {
         plyx_error_box("Problem starting ZR Simulator", "Can't find game data\n");
@@ -63,10 +64,10 @@ static int startup_settings(int argc, char **argv) {
     plyx_log("ZR Simulator version %s\n", ZR_BUILD_STAMP);
     memset(net_recent_servers, 0, sizeof net_recent_servers);
     memset(fall_delay_table, 0, sizeof fall_delay_table);
-    config_build_video_modes();
+    config_build_video_modes(plyx_display_modes());
     terrain_probe_mmx();
     setup_select_bike("yz250f(2017)");
-    setup_apply_stability_preset(SETUP_STABILITY_DEFAULT);
+    setup_apply_stability_preset((int)settings.stability.value);
     settings_apply_graphics_preset(0);
     track_lighting_reset();
     config_read();
@@ -78,15 +79,21 @@ static int startup_settings(int argc, char **argv) {
         race_slot_words[i] = 0;
     }
     settings_derive();
-    options_parse(&cursor);
-    if (connect_address) track_name = nullptr;
+    options_result options = options_parse(&cursor);
+    if (options.stop) {
+        fputs(options.message.c_str(), stderr);
+        if (options.open_home) path_open_home();
+        *exit_code = options.exit_code;
+        return 0;
+    }
     return 1;
 }
 
 // Step 15: the window with its OpenGL context.
 static int startup_window() {
     int windowed = settings.video_mode.current == 1;
-    int width = windowed ? settings.xres : 0, height = windowed ? settings.yres : 0;
+    int width = settings.xres, height = settings.yres;
+    if (!windowed) config_video_mode_size(settings.video_mode.current, &width, &height);
     int flags = run_options.colour_bits | (windowed ? 0 : OPEN_FULLSCREEN);
     game_window =
         plyx_gl_open("ZR Simulator", width, height, flags, 0, run_options.depth_bits, 0, 0);
@@ -173,7 +180,7 @@ static void startup_race() {
 
 startup_outcome game_startup(int argc, char **argv, int *exit_code) {
     *exit_code = 1;
-    if (!startup_settings(argc, argv)) {
+    if (!startup_settings(argc, argv, exit_code)) {
         plyx_log_close();
         path_free_search_dirs();
         return STARTUP_FAILED;
@@ -190,7 +197,7 @@ startup_outcome game_startup(int argc, char **argv, int *exit_code) {
     util_check_stock_models();
     menu_list_paint_variants("rider_body-", &paint_rider_body);
     menu_list_paint_variants("rider_head-", &paint_rider_head);
-    menu_list_paint_variants(setup_bike_model, &paint_bike);
+    menu_list_paint_variants(choice_text(&settings.bike), &paint_bike);
     menu_list_paint_variants("wheels-", &paint_wheels);
     startup_require_tracks();
     demo_list_build();

@@ -130,20 +130,26 @@ int stream_flush(file_stream *s) {
     return fflush(s->file);
 }
 
-void stream_close_file(file_stream *s) {
+int stream_close_file(file_stream *s) {
     if (s->inflate_live) inflateEnd(&s->inflate_state);
     s->inflate_live = 0;
-    if (s->file) fclose(s->file);
+    int good = 1;
+    if (s->file) {
+        if (ferror(s->file)) good = 0;
+        if (fclose(s->file) != 0) good = 0;
+    }
     s->file = nullptr;
     s->length = 0;
     s->position = 0;
     s->pushed_back = -1;
+    return good;
 }
 
-void stream_close(file_stream *s) {
-    if (!s) return;
-    stream_close_file(s);
+int stream_close(file_stream *s) {
+    if (!s) return 0;
+    int good = stream_close_file(s);
     mem_free(s);
+    return good;
 }
 
 char *file_to_string(const char *name) {

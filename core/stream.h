@@ -59,9 +59,10 @@ void stream_attach(file_stream *s, FILE *file, int32_t member_offset, int32_t le
 int stream_start_gzip(file_stream *s);
 // Delivers up to n decompressed bytes of a gzip stream (the position is the caller's).
 int stream_gzip_read(file_stream *s, unsigned char *dst, int n);
-// Ends the decompressor and closes the file; stream_close also frees the record.
-void stream_close_file(file_stream *s);
-void stream_close(file_stream *s);
+// Ends the decompressor and closes the file; stream_close also frees the record. Both return 1
+// when the file had no error and closed cleanly (every write reached it), else 0.
+int stream_close_file(file_stream *s);
+int stream_close(file_stream *s);
 
 // The whole content of the named stream (mode "rb") with a terminating zero, or null.
 char *file_to_string(const char *name);

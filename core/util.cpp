@@ -1,6 +1,9 @@
-// The string pool and the heapsort.
+// The string pool, number parsing and the heapsort.
 #include "core/util.h"
 
+#include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/mem.h"
@@ -20,6 +23,22 @@ const char *util_intern(const char *text) {
     // A copy the pool cannot keep would break pointer comparison: treat it as out of memory.
     if (!plyx_array_append(&util_pool, &copy)) mem_out_of_memory();
     return copy;
+}
+
+int util_parse_int(const char *text, int *out) {
+    char *end;
+    long v = strtol(text, &end, 10);
+    if (end == text) return 0;
+    *out = v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : (int)v;
+    return 1;
+}
+
+int util_parse_number(const char *text, double *out) {
+    char *end;
+    double v = strtod(text, &end);
+    if (end == text || !std::isfinite(v)) return 0;
+    *out = v;
+    return 1;
 }
 
 void util_intern_free_all() {

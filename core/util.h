@@ -1,5 +1,5 @@
-// Small helpers every subsystem uses: the string pool, an in-place heapsort and the request
-// for more memory and a higher priority.
+// Small helpers every subsystem uses: the string pool, number parsing, an in-place heapsort and
+// the request for more memory and a higher priority.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,12 @@
 const char *util_intern(const char *text);
 // Frees every pooled text (shutdown).
 void util_intern_free_all();
+// Reads a decimal integer as "%d" does (blanks, a sign, digits; "12abc" reads 12), clamped to
+// the int range: 1, or 0 when the text does not start with a number.
+int util_parse_int(const char *text, int *out);
+// Reads a number as "%f" does: 1, or 0 when the text does not start with a number or the number
+// is not finite ("nan", "inf", "1e999").
+int util_parse_number(const char *text, double *out);
 // Sorts in place so that compare(a, b) <= 0 for every a before b. Not stable.
 void util_heapsort(void *base, int count, size_t element_size,
                    int (*compare)(const void *, const void *));

@@ -34,6 +34,8 @@ int stream_open_path(file_stream *s, const char *name, const char *mode);
 int stream_open_file(file_stream *s, const char *path, const char *mode);
 // Puts from in place of to with one rename(2): 1 on success. '@' names mean the first search path.
 int path_rename_replace(const char *from, const char *to);
+// Removes the file (an '@' name: in the first search path): 1 on success.
+int path_remove(const char *name);
 
 // Builds the index on the first call; returns the sorted list of unique names.
 const char **vfs_build_index();

@@ -150,3 +150,8 @@ int path_rename_replace(const char *from, const char *to) {
     if (!vfs_real_name(from, a) || !vfs_real_name(to, b)) return 0;
     return rename(a, b) == 0;  // replaces the target atomically, or leaves both as they were
 }
+
+int path_remove(const char *name) {
+    char path[VFS_NAME_MAX + 1];
+    return vfs_real_name(name, path) && remove(path) == 0;
+}

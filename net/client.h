@@ -26,6 +26,8 @@ extern net_client_state net_client;
 // --connect (null: none).
 extern char net_recent_servers[16][128];
 extern const char *connect_address;
+// The password given to --password (interned), or null.
+extern const char *server_password;
 // Extra lying-down ticks by fall count, set only by the server.
 extern int fall_delay_table[16];
 
@@ -50,4 +52,6 @@ void net_client_reset();
 void net_cleanup();
 
 constexpr int NET_MSG_DISCONNECT = 15;
+constexpr int NET_MSG_TEXT = 19;
+constexpr int NET_RELIABLE_PAYLOAD_MAX = 480;   // bytes after a reliable message's type byte
 constexpr int NET_DISCONNECT_BYTES = 9;

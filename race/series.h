@@ -1,6 +1,42 @@
 // Points series: their events, results and standings.
 #pragma once
 
+constexpr int SERIES_SLOTS = 160;          // riders of a series: entrants plus the player
+constexpr int SERIES_ENTRANTS_MAX = 159;
+constexpr int SERIES_EVENTS_MAX = 1000;
+constexpr int SERIES_POINTS_GIVEN = 40;    // points by place read from the file
+constexpr int SERIES_NAME_MAX = 1023;
+
+struct series_event {
+    const char *name;                 // interned
+    int track;                        // index in the track catalogue
+    int race_time, laps;              // the event's race settings
+    int points[SERIES_SLOTS];         // by 0-based finishing place
+    int ranking[SERIES_SLOTS];        // a first value other than 0: rank after this event
+    int places[SERIES_SLOTS];         // 0-based place of each rider (entrants, then the player)
+    int ranks[SERIES_SLOTS];          // standing of each rider after this event (ranked events)
+};
+
+struct series_record {
+    const char *name;                 // interned
+    char *standings_file;             // "@" + the series file's name + "_standings", owned
+    int event_count;
+    series_event *events;             // owned
+    int completed;                    // events with standings
+    int robot_skill;                  // 0 Novice, 1 Amateur, 2 Expert
+    int entrant_count;                // n, at most 159; the player is rider n
+    int entrant_numbers[SERIES_SLOTS];
+};
+
+struct series_list_record {
+    int count;
+    series_record *items;             // owned; null when there is no series
+    int current;                      // the series being raced, -1 none
+    int current_event;                // its event being raced, -1 none
+};
+
+extern series_list_record series_list;
+
 // Enters the last race into the current points series event.
 void series_enter_results();
 // Frees every series read at start-up with its events.

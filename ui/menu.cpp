@@ -18,6 +18,7 @@ choice_widget paint_rider_head = {"Helmet", nullptr, 0, 0, {0, 0, 0, 0}};
 choice_widget paint_bike = {"Bike Graphics", nullptr, 0, 0, {0, 0, 0, 0}};
 choice_widget paint_wheels = {"Wheel Graphics", nullptr, 0, 0, {0, 0, 0, 0}};
 growable_array menu_server_list;
+int menu_server_selected = -1;
 
 void menu_draw_page() {}
 

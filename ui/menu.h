@@ -32,6 +32,7 @@ extern choice_widget paint_bike;
 extern choice_widget paint_wheels;
 // The recent-server list of the connect page (rows of pointer size until it gives its own).
 extern growable_array menu_server_list;
+extern int menu_server_selected;   // its selected row, -1 none
 
 void menu_draw_page();
 // Handles one pressed key (16: a pointer drag) on the current page.

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "core/util.h"
+
 view_state_record view_state = {640, 480, 0, 0, 1.0f, 0.75f};
 
 const char *choice_text(const choice_widget *c) {
@@ -20,6 +22,22 @@ int choice_select_text(choice_widget *c, const char *text) {
         }
     }
     return 0;
+}
+
+int widget_slider_parse(slider_widget *s, const char *text) {
+    double v;
+    if (!util_parse_number(text, &v)) return 0;
+    double lo = (float)s->minimum, hi = (float)s->maximum;
+    s->value = v < lo ? lo : v > hi ? hi : v;
+    return 1;
+}
+
+int widget_text_set(text_field_widget *f, const char *text) {
+    int n = 0;
+    while (n < f->max_length && text[n]) n++;
+    memcpy(f->text, text, (size_t)n);
+    f->text[n] = 0;
+    return 1;
 }
 
 void widget_push_lines_frame(int n) {

@@ -51,6 +51,11 @@ extern view_state_record view_state;
 const char *choice_text(const choice_widget *c);
 // Selects the option whose text equals text exactly: 1, or 0 with the choice unchanged.
 int choice_select_text(choice_widget *c, const char *text);
+// Reads one number into the slider, clamped to its range (bounds in single precision): 1, or 0
+// with the slider unchanged when the text does not start with a finite number.
+int widget_slider_parse(slider_widget *s, const char *text);
+// Copies at most the field's maximum length of the text into it: 1.
+int widget_text_set(text_field_widget *f, const char *text);
 
 // A 2D frame in which the screen height holds n text lines: origin at the left edge one line
 // below the top, one unit a line, y up. Pushes the model-view matrix; widget_pop_frame pops it.

@@ -1,0 +1,7 @@
+// The names of the built-in bike models, in the order of the bike table.
+#pragma once
+
+constexpr int BIKE_MODEL_COUNT = 80;
+
+// The model names; the setup's "Bike" choice offers them and the bike table keys its rows by them.
+extern const char *bike_model_names[BIKE_MODEL_COUNT];
