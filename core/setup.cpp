@@ -40,6 +40,8 @@ setup_report_state setup_report = {
     0.0,
 };
 
+setup_bike_calls setup_bike = {bike_frame_speed, bike_apply_setup_values};
+
 // The stability preset: one row per setting, column k for Stability 20k.
 struct stability_row {
     slider_widget *setting;
@@ -187,7 +189,7 @@ bike_setup_values setup_collect_values() {
 }
 
 void setup_apply_to_bike(int slot) {
-    float speed = bike_frame_speed(slot);
+    float speed = setup_bike.frame_speed(slot);
     if (speed < 0.0f) return;   // no bike in the slot
     // A mechanic cannot work on a moving bike.
     if (speed > SETUP_STILL_SPEED) {
@@ -196,7 +198,7 @@ void setup_apply_to_bike(int slot) {
         setup_report.last_refusal = frame_clock;
         return;
     }
-    bike_apply_setup_values(slot, setup_collect_values());
+    setup_bike.apply(slot, setup_collect_values());
     for (setup_change_row &r : setup_report.rows)
         if (r.setting->value != r.reported) r.changed = 1;
 }

@@ -22,7 +22,15 @@ struct setup_report_state {
     double next_report;
 };
 
+// The bike's side of the hand-off: its frame speed (negative: no bike in the slot) and its
+// setters. Tests put their own calls here.
+struct setup_bike_calls {
+    float (*frame_speed)(int slot);
+    void (*apply)(int slot, const bike_setup_values &values);
+};
+
 extern setup_report_state setup_report;
+extern setup_bike_calls setup_bike;
 
 // Applies one setup key: 1 when the key belongs to the setup, else 0.
 int setup_parse_key(const char *key, const char *value);

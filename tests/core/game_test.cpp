@@ -2,6 +2,7 @@
 // the start-up failures and the home-folder shortcut.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -132,4 +133,44 @@ TEST(core_game, OpenHomeAloneOpensTheFolderWithoutAWindow) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(test_read_file(t.file("stub.txt")), t.file("xdg") + "/ZR Simulator");
     EXPECT_FALSE(test_file_exists(t.file("xdg/ZR Simulator/lastlog.txt")));
+}
+
+TEST(core_game, ConfigWrittenAtShutdownReadsBackTheSame) {
+    temp_dir t;
+    std::string out;
+    ASSERT_EQ(game_run_until(t, "GL_VERSION: ", &out), 0) << out;
+    std::string config = t.file("xdg/ZR Simulator/config");
+    std::string first = test_read_file(config);
+    EXPECT_EQ(first, test_read_file(test_source_dir() + "/tests/core/data/first_run_config"));
+    EXPECT_FALSE(test_file_exists(config + ".tmp"));
+    // The second run reads it: the wait starts over with a new log.
+    ASSERT_EQ(unlink(t.file("xdg/ZR Simulator/lastlog.txt").c_str()), 0);
+    ASSERT_EQ(game_run_until(t, "GL_VERSION: ", &out), 0) << out;
+    EXPECT_EQ(test_read_file(config), first);
+}
+
+TEST(core_game, CommandLineErrorsEndBeforeTheWindow) {
+    temp_dir t;
+    struct {
+        std::vector<std::string> args;
+        const char *message;
+    } cases[] = {
+        {{"--erode", "nan"}, "Bad arg for --erode\n"},
+        {{"--fugly=1"}, "bad option '--fugly=1'\n"},
+        {{"--", "a", "b"}, "Too many files!\n"},
+    };
+    for (auto &c : cases) {
+        std::vector<std::string> argv = {game_program()};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        std::string out;
+        EXPECT_EQ(test_run(argv,
+                           {"XDG_DATA_HOME=" + t.file("xdg"), "HOME=" + t.file("home"),
+                            "-ZR_HOME", "-PLYX_LOGFILE", "-PLYX_OPTIONS"},
+                           &out, 60.0),
+                  1)
+            << out;
+        EXPECT_NE(out.find(c.message), std::string::npos) << out;
+        EXPECT_EQ(test_read_file(t.file("xdg/ZR Simulator/lastlog.txt")).find("Creating window"),
+                  std::string::npos);
+    }
 }

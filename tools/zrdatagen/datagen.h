@@ -48,6 +48,8 @@ std::string datagen_about_text();
 std::string datagen_practice_terrain();
 std::string datagen_practice_desc();
 
+// "series/sample.series": a points series on the stock tracks.
+std::string datagen_sample_series();
 // The stock collision shapes (shapes.cpp), and their names in the order their digest is taken.
 std::string datagen_shape_frame();
 std::string datagen_shape_fork_upper();

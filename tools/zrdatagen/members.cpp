@@ -28,6 +28,7 @@ const datagen_member datagen_members[] = {
     {"flags/checkered.seq", datagen_checkered_seq},
     {"flags/checkered-4.png", datagen_checkered_4_png},
     {"flags/finish.png", datagen_finish_link},
+    {"series/sample.series", datagen_sample_series},
 };
 
 const int datagen_member_count = (int)(sizeof datagen_members / sizeof datagen_members[0]);
