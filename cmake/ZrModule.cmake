@@ -1,13 +1,16 @@
 # Helpers that declare one static library per subsystem folder and one test program per folder.
 
-# zr_module(folder DEPS targets...): library zr_<folder> from every .cpp in the folder
-# (the game's entry point, main.cpp, is left out). Includes are written from the source root,
-# as in #include "core/mem.h".
+# zr_module(folder DEPS targets... EXCLUDE files...): library zr_<folder> from every .cpp in the
+# folder but the excluded ones (the game's entry point, main.cpp, is always left out). Includes
+# are written from the source root, as in #include "core/mem.h".
 set(ZR_GAME_LIBS "" CACHE INTERNAL "")
 function(zr_module folder)
-  cmake_parse_arguments(M "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(M "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
   list(FILTER srcs EXCLUDE REGEX "/main\\.cpp$")
+  foreach(excluded ${M_EXCLUDE})
+    list(REMOVE_ITEM srcs "${CMAKE_CURRENT_SOURCE_DIR}/${excluded}")
+  endforeach()
   if(NOT srcs)
     return()
   endif()

@@ -45,6 +45,9 @@ int stream_flush(file_stream *s);
 
 // The number of assignments made, or -1 (see stream_scanf.cpp for the rules).
 int stream_scanf(file_stream *s, const char *format, ...) __attribute__((format(scanf, 2, 3)));
+// stream_scanf over a text in memory (a value inside a line, say), by the same rules.
+int stream_scan_text(const char *text, const char *format, ...)
+    __attribute__((format(scanf, 2, 3)));
 // One "%d" value, or INT32_MIN when none could be read.
 int stream_read_int(file_stream *s);
 // Skips blank space and lines that begin with '#'.

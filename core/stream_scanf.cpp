@@ -407,6 +407,21 @@ int stream_scanf(file_stream *s, const char *format, ...) {
     return n;
 }
 
+int stream_scan_text(const char *text, const char *format, ...) {
+    size_t length = strlen(text);
+    if (length > (size_t)INT32_MAX) length = INT32_MAX;
+    FILE *f = nullptr;
+    if (length > 0 && !(f = fmemopen((void *)text, length, "r"))) return -1;
+    file_stream s;
+    stream_attach(&s, f, 0, (int32_t)length, "text");
+    va_list args;
+    va_start(args, format);
+    int n = scan_vformat(&s, format, args);
+    va_end(args);
+    stream_close_file(&s);
+    return n;
+}
+
 int stream_read_int(file_stream *s) {
     int v;
     if (stream_scanf(s, "%d", &v) != 1) return INT32_MIN;

@@ -1,32 +1,40 @@
-// The current track: lighting defaults, loading and unloading, the object tables.
+// The current track: loading and unloading, the object tables.
 #include "race/track.h"
+
+#include <cstdio>
 
 #include "core/fatal.h"
 #include "core/mem.h"
+#include "core/settings.h"
+#include "terrain/terrain.h"
 
-track_lighting_record track_lighting;
 const char *track_name = nullptr;
 growable_array track_statues;
 growable_array track_billboards;
 growable_array track_flaggers;
 
-void track_lighting_reset() {
-    track_lighting = {{1, 1, 1}, {1, 1, 1}, {0.5f, 0.5f, 0.5f}, {0.2f, 0.2f, 0.2f},
-                      0.25f,     5000.0f,   0.0f,               0};
-}
-
-void track_read_lighting() {
-    // The lighting file's keys are read by the lighting reader; without it the values stay.
+int track_render_mode() {
+    // Software, Hardware/Copy, Hardware/Direct, Shaders/Copy, Shaders/Direct.
+    static const int modes[] = {1, 2, 3, 2, 3};
+    int method = settings.render_texture.current;
+    return method >= 0 && method < 5 ? modes[method] : 3;
 }
 
 int track_load() {
     if (!track_name) return 0;
     track_read_lighting();
+    char folder[1100];
+    snprintf(folder, sizeof folder, "@%s", track_name);
+    if (!terrain_load(terrain_current, folder, track_render_mode())) {
+        track_name = nullptr;
+        return 0;
+    }
     return 1;
 }
 
 void track_unload() {
     plyx_log("Deallocating track\n");
+    terrain_free(terrain_current);
     track_name = nullptr;
     plyx_log("Finished deallocating track\n");
 }

@@ -2,20 +2,10 @@
 #pragma once
 
 #include "platform/plyx.h"
+#include "race/lighting.h"
 
 // The track's lighting, reset to the built-in defaults at start-up and filled by the track's
 // "lighting" file before its terrain loads.
-struct track_lighting_record {
-    float sun_vector[3];
-    float sun_color[3];
-    float ambient[3];
-    float global_ambient[3];
-    float near_plane;
-    float far_plane;
-    float fog_density;
-    int dynamic_lighting;    // normal and specular ground maps wanted
-};
-
 extern track_lighting_record track_lighting;
 // The loaded track's folder (an interned text), or null when no track is loaded.
 extern const char *track_name;
@@ -25,8 +15,12 @@ extern growable_array track_billboards;
 extern growable_array track_flaggers;
 
 void track_lighting_reset();
-// Reads the current track's "lighting" file; a missing file keeps the values as they are.
+// Reads the current track's "lighting" file over the defaults (the fog colour stays unless the
+// file sets it); a missing file keeps the defaults.
 void track_read_lighting();
+// The terrain render mode the "Terrain Rendering Method" setting asks for: 1 Software, 2 the
+// Copy methods, 3 the Direct methods.
+int track_render_mode();
 // Loads the current track (track_name): 1, or 0 with no track loaded.
 int track_load();
 // Frees the current track and its objects; logs "Deallocating track".
@@ -36,3 +30,4 @@ void track_lists_create();
 void track_lists_free();
 
 constexpr int TRACK_LIST_CAPACITY = 16;
+constexpr int TRACK_LIGHTING_LINE_MAX = 1024;

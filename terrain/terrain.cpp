@@ -1,9 +1,10 @@
-// The processor probe and the terrain's per-frame entry points. The terrain field, its level of
-// detail and its reshading join with the terrain Parts; until then there is nothing to update.
+// The program's one terrain field, the processor probe and the terrain's per-frame entry points.
 #include "terrain/terrain.h"
 
 #include "platform/plyx.h"
 
+terrain_field terrain_main_record;
+terrain_field *terrain_current = &terrain_main_record;
 int terrain_mmx = 0;
 
 void terrain_probe_mmx() {
@@ -16,9 +17,13 @@ void terrain_probe_mmx() {
     if (!terrain_mmx) plyx_log("This CPU does not have MMX!\n");
 }
 
-void terrain_use_main_field() {}
+void terrain_use_main_field() {
+    terrain_current = &terrain_main_record;
+}
 
 void terrain_update_frame(int reshade_mask) {
+    // The budgeted error computation and the low-detail rebuilds join with the level-of-detail
+    // mesh.
     (void)reshade_mask;
 }
 

@@ -178,7 +178,7 @@ TEST(core_config, FirstRunFileIsTheGoldenOne) {
     // Start-up before "@config": the display modes (none here), the catalogue, the default
     // bike with its stability preset and the graphics settings' start-up values.
     config_build_video_modes(nullptr);
-    static const char *tracks[] = {"tracks/practice"};
+    static const char *tracks[] = {"tracks/hillside"};   // the catalogue's first
     settings.track.options = tracks;
     settings.track.option_count = 1;
     setup_select_bike("yz250f(2017)");

@@ -16,6 +16,7 @@
 #include "core/settings.h"
 #include "core/sound_output.h"
 #include "core/util.h"
+#include "core/vfs.h"
 #include "net/client.h"
 #include "platform/plyx.h"
 #include "race/race.h"
@@ -119,17 +120,37 @@ static double ticks_run() {
     return frame_loop.simulated_time / TICK_SECONDS;
 }
 
-// A race on a track of its own, with slot 0 the local rider (holding a bike when asked).
-static const char *TEST_TRACKS[] = {"tracks/test"};
+// A race on the stock practice track, with slot 0 the local rider (holding a bike when asked).
+// Its terrain loads from the build's game data and makes textures: a window with its OpenGL
+// context stays open for the rest of the test.
+static const char *TEST_TRACKS[] = {"tracks/practice"};
+
+struct race_fixture {
+    temp_dir home;
+    window_context *window = nullptr;
+    race_fixture() {
+        test_isolate_home(home);
+        setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
+        vfs_build_index();
+        window = plyx_gl_open("frame loop race", 64, 48, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
+    }
+    ~race_fixture() {
+        if (track_name) track_unload();
+        if (window) plyx_gl_close(window);
+        vfs_shutdown();
+    }
+};
 
 static void start_race(int with_bike = 0) {
+    static race_fixture fixture;
+    ASSERT_NE(fixture.window, nullptr) << plyx_last_error();
     settings.track.options = TEST_TRACKS;
     settings.track.option_count = 1;
     settings.track.current = 0;
     for (int &role : race_lineup) role = 0;
     race_lineup[0] = 1;
     ASSERT_EQ(race_reset(race_lineup, 0, 0, 0, 5, 0), 1);
-    ASSERT_STREQ(track_name, "tracks/test");
+    ASSERT_STREQ(track_name, "tracks/practice");
     menu_page = MENU_NONE;
     // The reset drained events too: watch the ticks from here on.
     fake.last_tick_seen = -1.0;

@@ -44,9 +44,28 @@ int datagen_write_file(const std::string &path, const std::string &bytes);
 
 // The text of "about.txt.gz".
 std::string datagen_about_text();
-// The practice track's height field ("terrain.hf": header, ':', 16-bit samples) and "desc".
+// The stock tracks' files (track_practice.cpp, track_hillside.cpp, trackgen.cpp): "terrain.hf"
+// (header, ':', 16-bit samples), "shadows.pgm", "shadingx2.ppm", "tilemap", "lighting", "desc",
+// and the "tileinfo" both share.
 std::string datagen_practice_terrain();
+std::string datagen_practice_shadows();
+std::string datagen_practice_shading();
+std::string datagen_practice_tilemap();
+std::string datagen_practice_lighting();
 std::string datagen_practice_desc();
+std::string datagen_hillside_terrain();
+std::string datagen_hillside_shadows();
+std::string datagen_hillside_shading();
+std::string datagen_hillside_tilemap();
+std::string datagen_hillside_lighting();
+std::string datagen_hillside_desc();
+std::string datagen_track_tileinfo();
+// The ground kinds' textures and the roost particle (ground_textures.cpp).
+std::string datagen_dirt_png();
+std::string datagen_grass_png();
+std::string datagen_sand_png();
+std::string datagen_mud_png();
+std::string datagen_roost_png();
 
 // "series/sample.series": a points series on the stock tracks.
 std::string datagen_sample_series();

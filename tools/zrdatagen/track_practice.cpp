@@ -1,77 +1,61 @@
-// The stock track "tracks/practice": a small motocross loop (a flat start straight, two bermed
-// turns and a tabletop jump on the back straight) inside an earth bank. Integer arithmetic only,
-// so the bytes never depend on the machine.
+// The stock track "tracks/practice": a small oval about 20 ft wide on gently rolling ground,
+// with a tabletop on the back straight and three rollers on the front one. Small enough for
+// the tests: 129 x 129 samples 2 ft apart.
 #include "tools/zrdatagen/datagen.h"
+#include "tools/zrdatagen/imagegen.h"
+#include "tools/zrdatagen/trackgen.h"
 
-// The field: 2^6 x 2 + 1 = 129 samples a side, 4 ft apart, heights 0..64 ft.
-static const int PRACTICE_K = 6;
-static const int PRACTICE_N = 2 * (1 << PRACTICE_K) + 1;
-static const int PRACTICE_SPACING = 4;
-static const int PRACTICE_MAX_HEIGHT = 64;
-
-// Heights below are in sixteenths of a foot; distances across the track in sixteenths of a
-// sample.
-static const int GROUND = 16 * 16;        // the infield and surroundings
-static const int DUG = 8;                 // the track lies half a foot below the ground
-static const int HALF_WIDTH = 3 * 16;     // 24 ft of track
-static const int SHOULDER = 3 * 16;       // blends the track into the ground
-static const int BERM = 4 * 16;           // the outer edge of a turn stands 4 ft up
-static const int JUMP = 6 * 16;           // the tabletop's height
-static const int BANK = 8;                // samples of rising bank at the edges
-
-static int isqrt(int v) {
-    int r = 0;
-    for (int bit = 1 << 14; bit > 0; bit >>= 1)
-        if ((r + bit) * (r + bit) <= v) r += bit;
-    return r;
+// A wave of bumps of the given height (sixteenths of a foot), period (samples) and count.
+static std::vector<std::pair<long, long>> datagen_bumps(long height, long period, int count) {
+    std::vector<std::pair<long, long>> knots;
+    for (long u = 0; u <= period * 16 * count; u += 16)
+        knots.push_back({u, height * (65536 - datagen_cos256(u * 256 / (period * 16))) / 131072});
+    return knots;
 }
 
-// The tabletop on the back straight: up 8 samples, flat 8, down 12.
-static int jump_profile(int x) {
-    if (x < 50 || x >= 78) return 0;
-    if (x < 58) return JUMP * (x - 50) / 8;
-    if (x < 66) return JUMP;
-    return JUMP * (78 - x) / 12;
+static datagen_track_plan datagen_practice_plan() {
+    datagen_track_plan p;
+    p.k = 6;
+    p.spacing = 2;
+    p.max_height = 16;
+    p.dynamic_lighting = 0;
+    p.ground = [](int x, int z) -> long {
+        return 64 + datagen_value_noise(101, x, z, 32) * 32 / 255 + datagen_value_noise(102, x, z, 16) * 16 / 255;
+    };
+    p.corners = {{20, 34}, {108, 34}, {108, 94}, {20, 94}};
+    p.corner_cut = 30;
+    p.level_window = 20;
+    p.half_width = 80;
+    p.shoulder = 96;
+    p.berm_max = 32;
+    // A 3 ft tabletop: 1:3 up, 16 ft flat, 1:2 down.
+    p.features.push_back({2, 6, {{0, 0}, {72, 48}, {200, 48}, {248, 0}}});
+    p.features.push_back({0, 2, datagen_bumps(24, 8, 3)});
+    p.mud_below = 74;
+    p.sand = [](int tx, int tz) { return datagen_value_noise(103, tx, tz, 8) > 190; };
+    return p;
 }
 
-// Height of sample (x, z) in sixteenths of a foot. The centre line is an oval: straights from
-// x 44 to 84 at z 38 (start) and z 90 (back), joined by half circles of radius 26 samples whose
-// berms rise over their first 8 samples.
-static int practice_height(int x, int z) {
-    int ground = GROUND;
-    int edge = x;
-    for (int e : {z, PRACTICE_N - 1 - x, PRACTICE_N - 1 - z})
-        if (e < edge) edge = e;
-    if (edge < BANK) ground += (BANK - edge) * 16;
-
-    int across, track;
-    if (x >= 44 && x <= 84) {
-        int dz = z > 64 ? z - 64 : 64 - z;
-        across = (dz > 26 ? dz - 26 : 26 - dz) * 16;
-        track = GROUND - DUG + (z > 64 ? jump_profile(x) : 0);
-    } else {
-        int cx = x < 44 ? 44 : 84;
-        int into = x < 44 ? 44 - x : x - 84;
-        int r = isqrt(((x - cx) * (x - cx) + (z - 64) * (z - 64)) * 256);
-        across = r > 416 ? r - 416 : 416 - r;
-        int outer = r > 416 ? (across < HALF_WIDTH ? across : HALF_WIDTH) : 0;
-        track = GROUND - DUG + BERM * outer / HALF_WIDTH * (into < 8 ? into : 8) / 8;
-    }
-    if (across <= HALF_WIDTH) return track;
-    if (across >= HALF_WIDTH + SHOULDER) return ground;
-    int t = across - HALF_WIDTH;
-    return (track * (SHOULDER - t) + ground * t) / SHOULDER;
+const datagen_track &datagen_practice_track() {
+    static const datagen_track track = datagen_build_track(datagen_practice_plan());
+    return track;
 }
 
 std::string datagen_practice_terrain() {
-    std::string out = std::to_string(PRACTICE_K) + " " + std::to_string(PRACTICE_SPACING) +
-                      " 0 " + std::to_string(PRACTICE_MAX_HEIGHT) + "\n:";
-    for (int z = 0; z < PRACTICE_N; z++)
-        for (int x = 0; x < PRACTICE_N; x++)
-            datagen_put_le16(&out, (unsigned)(practice_height(x, z) * 64));
-    return out;
+    return datagen_track_terrain(datagen_practice_track());
 }
-
+std::string datagen_practice_shadows() {
+    return datagen_track_shadows(datagen_practice_track());
+}
+std::string datagen_practice_shading() {
+    return datagen_track_shading(datagen_practice_track());
+}
+std::string datagen_practice_tilemap() {
+    return datagen_track_tilemap(datagen_practice_track());
+}
+std::string datagen_practice_lighting() {
+    return datagen_track_lighting(datagen_practice_track());
+}
 std::string datagen_practice_desc() {
     return "Practice Track\n";
 }

@@ -1,0 +1,52 @@
+// Tile kinds: the "tileinfo" and "texturelist" readers, the roost lines, the transition codes of
+// the editor's tile painting, and the placeholder ground textures.
+#pragma once
+
+#include <cstdint>
+
+#include "terrain/terrain.h"
+
+// A kind while "tileinfo" is read, with what only the reading needs.
+struct tile_pending {
+    tile_kind kind;
+    int friction_count;       // points given so far, 0..8
+    int roll_count;
+    int roost_count;
+    int limit_count;          // "erode_limit" lines taken
+    int name_given;
+    char texture_name[1024];  // as given on the "texture" line; "" for none
+};
+
+// Reads "tileinfo" into the field's kinds (appending to kind_count) and sets every kind's
+// transition code. The file as a whole never fails: 1.
+int tile_load_tileinfo(terrain_field *f, file_stream *s);
+// Reads the older "texturelist", one kind a line: 1.
+int tile_load_texturelist(terrain_field *f, file_stream *s);
+// Fills a pending kind with the defaults (loading the default roost texture).
+void tile_kind_defaults(tile_pending *p);
+// Parses one "roost" value into the pending kind's next roost type.
+void tile_parse_roost(tile_pending *p, const char *text);
+// The text of a texture name that transitions compare: after the last '/', else the name less
+// a leading '@'.
+const char *tile_short_name(const char *texture_name);
+// The transition code a short name gives among the kinds' short names, or -1 when its first or
+// second part names no kind.
+int tile_match_transition(const char *name, const char *const *short_names, int count);
+// Sets every kind's transition code from the kinds' short names (kind_count of them; "" for a
+// kind without a texture name): the code of its name, else the kind's plain code.
+void tile_set_transitions(terrain_field *f, const char *const *short_names);
+// A placeholder ground texture: ground_texture_size squares of white (scaled to level) and
+// black squares of cell texels, mipmapped.
+uint32_t tile_make_checker_texture(terrain_field *f, int cell, int level);
+// Gives a kind the texture named (mode 1 an in-memory image, else a GL texture): 1, or 0 with
+// the kind on the grey image (mode 1) or texture 0 and the warning on the console.
+int tile_kind_set_texture(const terrain_field *f, tile_kind *kind, const char *name);
+// Gives a kind with no texture its stand-in: the grey image in mode 1, texture 0 otherwise.
+void tile_kind_no_texture(const terrain_field *f, tile_kind *kind);
+
+constexpr int TILE_LINE_MAX = 1023;
+constexpr int TILE_NAME_MAX = 47;
+constexpr float TILE_FRICTION_SPEED_MAX = 1048575.0f;
+constexpr float TILE_ROLL_SPEED_MIN = 9.536743e-7f;   // 2^-20
+constexpr float TILE_ERODE_RADIUS_CELLS = 32.0f;        // radii at most this many spacings
+constexpr float TILE_ERODE_STEP = 1.0f / 1024.0f;

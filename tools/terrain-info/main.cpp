@@ -1,0 +1,137 @@
+// terrain-info: loads a track folder's terrain in a hidden window, with the render mode of the
+// settings ("@config"), and prints what it holds; on request the height and normal at a point
+// and a check of the stored shading against the shading the terrain computes.
+//
+//   terrain-info FOLDER [--height X Z] [--reshade-check]      (FOLDER: "@tracks/hillside")
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/config.h"
+#include "core/entry.h"
+#include "core/folders.h"
+#include "core/globals.h"
+#include "core/settings.h"
+#include "core/util.h"
+#include "core/vfs.h"
+#include "gfx/font.h"
+#include "gfx/texture.h"
+#include "platform/plyx.h"
+#include "race/track.h"
+#include "terrain/terrain.h"
+
+struct info_args {
+    std::string folder;
+    bool height = false;
+    float x = 0, z = 0;
+    bool reshade_check = false;
+};
+
+static int usage() {
+    fprintf(stderr, "usage: terrain-info FOLDER [--height X Z] [--reshade-check]\n");
+    return 2;
+}
+
+static bool info_number(const char *text, float *out) {
+    char *end;
+    *out = strtof(text, &end);
+    return end != text && *end == 0;
+}
+
+static bool info_parse(int argc, char **argv, info_args *a) {
+    for (int i = 1; i < argc; i++) {
+        if (strcmp(argv[i], "--height") == 0) {
+            if (i + 2 >= argc || !info_number(argv[i + 1], &a->x) || !info_number(argv[i + 2], &a->z)) return false;
+            a->height = true;
+            i += 2;
+        } else if (strcmp(argv[i], "--reshade-check") == 0) {
+            a->reshade_check = true;
+        } else if (argv[i][0] == '-' || !a->folder.empty()) {
+            return false;
+        } else {
+            a->folder = argv[i];
+        }
+    }
+    return !a->folder.empty();
+}
+
+// The samples whose stored shading differs from what the terrain computes now.
+static long info_reshade_differences(terrain_field *f) {
+    long differ = 0;
+    for (int z = 0; z < f->n; z++)
+        for (int x = 0; x < f->n; x++) {
+            unsigned char rgb[3];
+            terrain_shade_sample(f, x, z, rgb);
+            if (memcmp(rgb, f->shading + 3 * (x + (size_t)f->n * z), 3) != 0) differ++;
+        }
+    return differ;
+}
+
+static int info_run(const info_args &a) {
+    terrain_field *f = terrain_current;
+    int code = 0;
+    printf("k=%d n=%d spacing=%g extent=%g min=%g max=%g kinds=%d mode=%d no_save=%d\n", f->k, f->n,
+           f->spacing, f->extent, f->min_height, f->max_height, f->kind_count, f->render_mode, f->no_save);
+    if (a.height) {
+        vec3 normal;
+        terrain_normal_at(f, a.x, a.z, &normal);
+        printf("height=%g normal=%g %g %g\n", terrain_height_at(f, a.x, a.z), normal.x, normal.y, normal.z);
+    }
+    if (a.reshade_check) {
+        long differ = info_reshade_differences(f);
+        if (differ == 0) {
+            printf("shading matches\n");
+        } else {
+            printf("%ld samples differ\n", differ);
+            code = 1;
+        }
+    }
+    return code;
+}
+
+int main(int argc, char **argv) {
+    info_args a;
+    if (!info_parse(argc, argv, &a)) return usage();
+    if (!vfs_locate_game_data()) {
+        fprintf(stderr, "terrain-info: can't find game data (set ZR_HOME)\n");
+        return 1;
+    }
+    vfs_build_index();
+    settings_apply_graphics_preset(0);
+    track_lighting_reset();
+    config_read();
+    settings_derive();
+    window_context *w = plyx_gl_open("terrain-info", 64, 64, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
+    if (!w) {
+        fprintf(stderr, "terrain-info: %s", plyx_last_error());
+        vfs_shutdown();
+        return 1;
+    }
+    SDL_HideWindow(w->window);
+    game_window = w;
+    startup_graphics();
+
+    const char *name = a.folder.c_str() + (a.folder[0] == '@');
+    track_name = util_intern(name);
+    track_read_lighting();
+    std::string folder = std::string("@") + name;
+    int code = 1;
+    if (terrain_load(terrain_current, folder.c_str(), track_render_mode()))
+        code = info_run(a);
+    else
+        fprintf(stderr, "terrain-info: can't load the terrain of %s (see the log)\n", folder.c_str());
+    terrain_free(terrain_current);
+    track_name = nullptr;
+    font_free_all();
+    tex_purge(1);
+    game_window = nullptr;
+    plyx_gl_close(w);
+    util_intern_free_all();
+    vfs_shutdown();
+    plyx_log(nullptr);
+    plyx_shutdown();
+    return code;
+}

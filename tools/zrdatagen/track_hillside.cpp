@@ -1,0 +1,63 @@
+// The stock track "tracks/hillside": a full course over rolling hills, 513 x 513 samples 2 ft
+// apart. Twelve corners make a closed course about 30 ft wide, carved to a smoothed level, with
+// a long start straight, a tabletop, a double, eight whoops and berms on the outside of the
+// corners.
+#include "tools/zrdatagen/datagen.h"
+#include "tools/zrdatagen/imagegen.h"
+#include "tools/zrdatagen/trackgen.h"
+
+static datagen_track_plan datagen_hillside_plan() {
+    datagen_track_plan p;
+    p.k = 8;
+    p.spacing = 2;
+    p.max_height = 64;
+    p.dynamic_lighting = 1;
+    // Hills of value noise at lattices of 64, 32 and 16 samples, 8 to 53 ft high.
+    p.ground = [](int x, int z) -> long {
+        return 128 + datagen_value_noise(201, x, z, 64) * 448 / 255 +
+               datagen_value_noise(202, x, z, 32) * 192 / 255 + datagen_value_noise(203, x, z, 16) * 80 / 255;
+    };
+    p.corners = {{90, 430},  {360, 430}, {440, 380}, {430, 260}, {330, 200}, {400, 90},
+                 {260, 60},  {150, 130}, {230, 230}, {110, 260}, {50, 180},  {40, 330}};
+    p.corner_cut = 36;
+    p.level_window = 30;
+    p.half_width = 120;
+    p.shoulder = 160;
+    p.berm_max = 64;
+    // A 6 ft tabletop: 1:3 up, 32 ft flat, 1:2 down.
+    p.features.push_back({5, 10, {{0, 0}, {144, 96}, {400, 96}, {496, 0}}});
+    // A double: a 5 ft kicker, a gap, and a 4 ft jump whose far face is the landing.
+    p.features.push_back({10, 10, {{0, 0}, {80, 80}, {160, 0}, {320, 0}, {400, 64}, {496, 0}}});
+    // Eight whoops 2 ft high, 12 ft apart.
+    std::vector<std::pair<long, long>> whoops;
+    for (long u = 0; u <= 96 * 8; u += 16)
+        whoops.push_back({u, 32 * (65536 - datagen_cos256(u * 256 / 96)) / 131072});
+    p.features.push_back({7, 4, whoops});
+    p.mud_below = 16 * 16;
+    p.sand = [](int tx, int tz) { return datagen_value_noise(204, tx, tz, 16) > 200; };
+    return p;
+}
+
+const datagen_track &datagen_hillside_track() {
+    static const datagen_track track = datagen_build_track(datagen_hillside_plan());
+    return track;
+}
+
+std::string datagen_hillside_terrain() {
+    return datagen_track_terrain(datagen_hillside_track());
+}
+std::string datagen_hillside_shadows() {
+    return datagen_track_shadows(datagen_hillside_track());
+}
+std::string datagen_hillside_shading() {
+    return datagen_track_shading(datagen_hillside_track());
+}
+std::string datagen_hillside_tilemap() {
+    return datagen_track_tilemap(datagen_hillside_track());
+}
+std::string datagen_hillside_lighting() {
+    return datagen_track_lighting(datagen_hillside_track());
+}
+std::string datagen_hillside_desc() {
+    return "Hillside\n";
+}

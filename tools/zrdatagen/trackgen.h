@@ -1,0 +1,74 @@
+// The stock tracks: a plan (ground, course corners, jumps) becomes a height field with the
+// course carved in, a tile map, shadows and shading, and the track files made from them.
+// Heights, course and tile map come from integer arithmetic only: they enter the track hash.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A point in sixteenths of a sample (x, z as in the field).
+struct datagen_course_point {
+    long x, z;
+};
+
+// A jump or bump along the course: knots of (distance along the course from its start, height
+// above the course level), in sixteenths of a sample and sixteenths of a foot, joined by lines.
+struct datagen_feature {
+    int segment;        // the straight after this corner
+    int offset;         // samples from the straight's start
+    std::vector<std::pair<long, long>> knots;
+};
+
+// What a track is made from.
+struct datagen_track_plan {
+    int k;
+    int spacing;                   // feet between samples
+    int max_height;                // feet; heights span 0 .. max_height
+    int dynamic_lighting;
+    std::function<long(int x, int z)> ground;   // sixteenths of a foot at a sample
+    std::vector<datagen_course_point> corners;  // samples; the course is closed
+    int corner_cut;                // samples of each segment a rounded corner takes at most
+    int level_window;              // course points averaged on each side for the level
+    long half_width;               // sixteenths of a sample
+    long shoulder;                 // sixteenths of a sample blending the course into the ground
+    long berm_max;                 // sixteenths of a foot at the outer edge of the tightest turn
+    std::vector<datagen_feature> features;
+    long mud_below;                // ground below this (sixteenths of a foot) is mud
+    std::function<bool(int tx, int tz)> sand;   // sand patches by tile
+};
+
+// A built track.
+struct datagen_track {
+    int k, n, spacing, max_height, dynamic_lighting;
+    std::vector<uint16_t> samples;             // n*n, 0..65535 over 0..max_height
+    std::vector<unsigned char> tile_map;       // q*q: 0 dirt, 1 grass, 2 sand, 3 mud
+    std::vector<datagen_course_point> course;  // the centreline, one point a sample, closed
+    std::vector<long> straight_start;          // course index where each corner's straight starts
+};
+
+datagen_track datagen_build_track(const datagen_track_plan &plan);
+
+// The track's files.
+std::string datagen_track_terrain(const datagen_track &t);   // "terrain.hf" with ':' samples
+std::string datagen_track_shadows(const datagen_track &t);   // "shadows.pgm", 255 lit
+std::string datagen_track_shading(const datagen_track &t);   // "shadingx2.ppm"
+std::string datagen_track_tilemap(const datagen_track &t);
+std::string datagen_track_lighting(const datagen_track &t);
+std::string datagen_track_tileinfo();
+
+// Helpers of the plans: a hash of a lattice point, value noise (0..255, smooth, lattice cell
+// samples apart, repeating every period cells when period > 0), the integer square root.
+uint32_t datagen_hash(uint32_t seed, long x, long z);
+long datagen_value_noise(uint32_t seed, long x, long z, long cell, long period = 0);
+long datagen_isqrt(long long v);
+
+// The stock tracks, built once.
+const datagen_track &datagen_practice_track();
+const datagen_track &datagen_hillside_track();
+
+// The stock sun, as the lighting file writes it (before the reader divides it by its length).
+constexpr float DATAGEN_SUN[3] = {-0.5f, 0.75f, 0.375f};
+constexpr float DATAGEN_SUN_COLOR[3] = {1.0f, 0.96875f, 0.875f};
+constexpr float DATAGEN_AMBIENT[3] = {0.40625f, 0.4375f, 0.5f};
