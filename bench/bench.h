@@ -7,7 +7,11 @@
 #include <filesystem>
 #include <string>
 
+#include "core/folders.h"
+#include "core/settings.h"
+#include "core/vfs.h"
 #include "platform/plyx.h"
+#include "race/track.h"
 
 // A fresh folder under $TMPDIR (or /tmp), removed with its contents at the end.
 struct bench_dir {
@@ -57,4 +61,23 @@ inline int bench_begin_frame(window_context *w) {
     }
     fprintf(stderr, "the window never became ready for drawing\n");
     return 0;
+}
+
+// The graphics benchmarks' start: the home folder in dir, the stock data of ZR_HOME indexed, the
+// start-up values of the settings and lighting, and a 640 x 480 window with a frame begun. The
+// window, or null with the reason on standard error.
+inline window_context *bench_game_window(const bench_dir &dir) {
+    setenv("XDG_DATA_HOME", dir.path.c_str(), 1);
+    if (!vfs_locate_game_data()) {
+        fprintf(stderr, "no game data: set ZR_HOME to the build's game folder\n");
+        return nullptr;
+    }
+    vfs_build_index();
+    settings_apply_graphics_preset(0);
+    settings_derive();
+    track_lighting_reset();
+    window_context *w = plyx_gl_open("bench", 640, 480, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
+    if (w && bench_begin_frame(w)) return w;
+    fprintf(stderr, "no window: %s\n", plyx_last_error());
+    return nullptr;
 }

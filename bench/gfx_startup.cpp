@@ -15,17 +15,8 @@
 
 int main() {
     bench_dir dir;
-    setenv("XDG_DATA_HOME", dir.path.c_str(), 1);
-    if (!vfs_locate_game_data()) {
-        fprintf(stderr, "no game data: set ZR_HOME to the build's game folder\n");
-        return 1;
-    }
-    vfs_build_index();
-    settings_apply_graphics_preset(0);
-    settings_derive();
-    track_lighting_reset();
-    window_context *w = plyx_gl_open("bench", 640, 480, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
-    if (!w || !bench_begin_frame(w)) return 1;
+    window_context *w = bench_game_window(dir);
+    if (!w) return 1;
     auto start = std::chrono::steady_clock::now();
     startup_graphics();
     glFinish();

@@ -45,7 +45,6 @@ int tile_kind_set_texture(const terrain_field *f, tile_kind *kind, const char *n
 void tile_kind_no_texture(const terrain_field *f, tile_kind *kind);
 
 constexpr int TILE_LINE_MAX = 1023;
-constexpr int TILE_NAME_MAX = 47;
 constexpr float TILE_FRICTION_SPEED_MAX = 1048575.0f;
 constexpr float TILE_ROLL_SPEED_MIN = 9.536743e-7f;   // 2^-20
 constexpr float TILE_ERODE_RADIUS_CELLS = 32.0f;        // radii at most this many spacings

@@ -37,29 +37,11 @@ void tile_kind_defaults(tile_pending *p) {
     roost_type r = {0, tex_load("@roost.png"), 10, 1, 4, (float)(M_PI / 2), (float)(M_PI / 16),
                     0, 64, 0.25f, 4, 0.5f, 1, 15, 255, 255, 255, 255, 0, 0, 0, 254};
     for (roost_type &slot : k.roost) slot = r;
-    erode_params &e = k.erode;
-    e.depth = 1;
-    e.lower = 50;
-    e.upper = 150;
-    e.displacement = 2;
-    e.radius = 4;
-    e.inner_depth = 0.125f;
-    e.inner_radius = 2;
-    e.min_slope = -0.5f;
-    e.max_slope = 0.5f;
-    e.off_speed = 10;
-    e.on_speed = 15;
-    e.slip_lower = 0;
-    e.slip_upper = 5;
-    e.slip_base_scale = 1;
-    e.slip_scale = 1.5f;
-    e.downhill_scale = 0;
-    e.limit_main[0] = 1;
-    e.limit_inner[0] = 1;
-    e.project_to_ground = 1;
-    e.lateral_scale = 1;
-    e.front_scale = 1;
-    e.limit_count = 1;
+    // Depth, lower, upper, displacement, radius, inner depth and radius, min and max slope, off
+    // and on speed, slip lower and upper, slip base scale, slip scale, downhill scale, the
+    // limits (one: 0, 1, 1), project to ground, lateral and front scale, limit count.
+    k.erode = {1, 50, 150, 2, 4, 0.125f, 2, -0.5f, 0.5f, 10, 15, 0, 5, 1, 1.5f, 0,
+               {0}, {1}, {1}, 1, 1, 1, 1};
 }
 
 void tile_kind_no_texture(const terrain_field *f, tile_kind *kind) {
@@ -187,14 +169,21 @@ int tile_load_texturelist(terrain_field *f, file_stream *s) {
 uint32_t tile_make_checker_texture(terrain_field *f, int cell, int level) {
     int side = f->ground_texture_size;
     if (cell < 1) cell = 1;
-    unsigned char *chain = (unsigned char *)mem_alloc_or_die(image_chain_bytes(side, side, 3));
-    unsigned char white = (unsigned char)(level * 255 / 255);
-    for (int y = 0; y < side; y++)
-        for (int x = 0; x < side; x++)
-            memset(chain + ((size_t)y * side + x) * 3, (x / cell + y / cell) & 1 ? white : 0, 3);
-    image_build_mips_rgb(chain, side, side);
-    uint32_t texture = tex_create(chain, side, side, 3);
-    mem_free(chain);
+    // A load makes many alike: the last image is kept for the next call that asks the same.
+    static std::vector<unsigned char> chain;
+    static int made_side = 0, made_cell = 0, made_level = -1;
+    if (side != made_side || cell != made_cell || level != made_level) {
+        chain.assign(image_chain_bytes(side, side, 3), 0);
+        unsigned char white = (unsigned char)(level * 255 / 255);
+        for (int y = 0; y < side; y++)
+            for (int x = 0; x < side; x++)
+                memset(&chain[((size_t)y * side + x) * 3], (x / cell + y / cell) & 1 ? white : 0, 3);
+        image_build_mips_rgb(chain.data(), side, side);
+        made_side = side;
+        made_cell = cell;
+        made_level = level;
+    }
+    uint32_t texture = tex_create(chain.data(), side, side, 3);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     if (game_settings.ground_mipmaps_on) {

@@ -78,7 +78,9 @@ static int info_run(const info_args &a) {
     if (a.height) {
         vec3 normal;
         terrain_normal_at(f, a.x, a.z, &normal);
-        printf("height=%g normal=%g %g %g\n", terrain_height_at(f, a.x, a.z), normal.x, normal.y, normal.z);
+        // (+ 0.0f turns a negative zero into a plain one for printing)
+        printf("height=%g normal=%g %g %g\n", terrain_height_at(f, a.x, a.z), normal.x + 0.0f,
+               normal.y + 0.0f, normal.z + 0.0f);
     }
     if (a.reshade_check) {
         long differ = info_reshade_differences(f);
