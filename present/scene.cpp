@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "core/mem.h"
+#include "gfx/model.h"
 #include "gfx/shader.h"
 #include "gfx/texture_anim.h"
 #include "race/race.h"
@@ -41,10 +42,12 @@ void scene_set_projection(float width, float height, float fov_degrees) {
     glLoadIdentity();
 }
 
-// The start of every view: the program-switch count restarts, texture animations advance to
-// the race's tick, the camera is placed.
+// The start of every view: the program-switch and model counts restart, texture animations
+// advance to the race's tick, the camera is placed.
 static void scene_begin_view(const float eye[3]) {
     gl_info.program_switches = 0;
+    model_draw_vertex_count = 0;
+    model_draw_triangle_count = 0;
     tex_update_anims(race_state.current_tick);
     for (int i = 0; i < 3; i++) camera_position[i] = eye[i];
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

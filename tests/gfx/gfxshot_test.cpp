@@ -1,11 +1,12 @@
 // The gfxshot tool on the generated stock data: start-up output and pictures of the splash,
-// the palette text page, the HUD images, the progress screen and an animated texture, checked
-// on sample points and block means.
+// the palette text page, the HUD images, the progress screen, an animated texture and models
+// (with and without shaders), checked on sample points, block means and silhouettes.
 #include <cmath>
 
 #include "core/mem.h"
 #include "gfx/image.h"
 #include "tests/gfx/gfx_test_support.h"
+#include "tests/gfx/model_test_support.h"
 
 namespace {
 
@@ -185,4 +186,84 @@ TEST_F(gfx_gfxshot, FailuresExitWithACode) {
     env[0] = "ZR_HOME=" + dir.file("empty");
     test_make_dirs(dir.file("empty"));
     EXPECT_EQ(run({"splash"}).code, 1);
+}
+
+namespace {
+
+// Pixels that are not the model scene's sky.
+std::vector<bool> silhouette(const shot &s) {
+    std::vector<bool> in(640 * 480);
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++)
+            in[y * 640 + x] = std::abs(s.at(x, y, 0) - 115) + std::abs(s.at(x, y, 1) - 153) +
+                                  std::abs(s.at(x, y, 2) - 199) > 24;
+    return in;
+}
+
+// Pixels in either silhouette, and those in only one.
+void compare_silhouettes(const shot &a, const shot &b, int *either, int *differ) {
+    std::vector<bool> sa = silhouette(a), sb = silhouette(b);
+    *either = *differ = 0;
+    for (size_t i = 0; i < sa.size(); i++) {
+        *either += sa[i] || sb[i];
+        *differ += sa[i] != sb[i];
+    }
+}
+
+}  // namespace
+
+TEST_F(gfx_gfxshot, ModelSceneShowsTheVersionForTheDistance) {
+    shot near = run({"model", "@front_wheel.jm", "--texture", "@wheels.png", "--distance", "10"});
+    ASSERT_EQ(near.code, 0) << near.output;
+    EXPECT_NE(near.output.find("\nlod 0\n"), std::string::npos) << near.output;
+    EXPECT_NE(near.output.find("model_draw_triangle_count="), std::string::npos);
+    // A textured wheel in the middle: dark tyre round a bright rim and hub.
+    int dark = 0, bright = 0;
+    for (int y = 140; y < 340; y++)
+        for (int x = 220; x < 420; x++) {
+            int sum = near.at(x, y, 0) + near.at(x, y, 1) + near.at(x, y, 2);
+            dark += sum < 150;
+            bright += sum > 450;
+        }
+    EXPECT_GT(dark, 8000);
+    EXPECT_GT(bright, 200);
+    shot far = run({"model", "@front_wheel.jm", "--texture", "@wheels.png", "--distance", "100"});
+    ASSERT_EQ(far.code, 0) << far.output;
+    EXPECT_NE(far.output.find("\nlod 32\n"), std::string::npos) << far.output;
+    shot farther = run({"model", "@front_wheel.jm", "--distance", "200"});
+    ASSERT_EQ(farther.code, 0) << farther.output;
+    EXPECT_NE(farther.output.find("\nlod 128\n"), std::string::npos) << farther.output;
+    EXPECT_EQ(run({"model", "@no/such.jm"}).code, 1);
+    EXPECT_EQ(run({"model", "@front_wheel.jm", "--distance", "-1"}).code, 2);
+    EXPECT_EQ(run({"model", "@front_wheel.jm", "--texture", "@no/such.png"}).code, 1);
+}
+
+TEST_F(gfx_gfxshot, ModelSceneLooksTheSameWithoutShaders) {
+    // The two-bone bar bent at its middle, and the rider on its nine bones at rest.
+    test_write_file(dir.file("home/ZR Simulator/bar.jm"), datagen_jm(test_bar()));
+    struct {
+        std::vector<std::string> args;
+    } cases[] = {{{"model", "@bar.jm", "--bend", "30", "--distance", "6"}},
+                 {{"model", "@rider_body.jm", "--texture", "@rider_body.png"}},
+                 {{"model", "@yz250fv2014_fork_upper.jm", "--texture", "@yz250fv2014.png"}}};
+    for (auto &c : cases) {
+        shot with = run(c.args);
+        ASSERT_EQ(with.code, 0) << with.output;
+        EXPECT_NE(with.output.find("shaders_active=1"), std::string::npos);
+        env.push_back("MESA_EXTENSION_OVERRIDE=-GL_ARB_fragment_shader");
+        shot without = run(c.args);
+        env.pop_back();
+        ASSERT_EQ(without.code, 0) << without.output;
+        EXPECT_NE(without.output.find("shaders_active=0"), std::string::npos);
+        int either, differ;
+        compare_silhouettes(with, without, &either, &differ);
+        EXPECT_GT(either, 2000) << c.args[1];
+        EXPECT_LT(differ, either / 100) << c.args[1];
+    }
+    // The bend shows.
+    shot straight = run({"model", "@bar.jm", "--bend", "0", "--distance", "6"});
+    shot bent = run({"model", "@bar.jm", "--bend", "30", "--distance", "6"});
+    int either, differ;
+    compare_silhouettes(straight, bent, &either, &differ);
+    EXPECT_GT(differ, either / 10);
 }

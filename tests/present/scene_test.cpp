@@ -1,10 +1,11 @@
 // The scene's projection: the half-extents of the view at unit depth that the HUD and menus
-// lay out from, and the frustum OpenGL gets.
+// lay out from, and the frustum OpenGL gets; the start of a view.
 #include <gtest/gtest.h>
 #include <GL/gl.h>
 
 #include <cmath>
 
+#include "gfx/model.h"
 #include "platform/plyx.h"
 #include "present/scene.h"
 #include "race/track.h"
@@ -43,6 +44,22 @@ TEST(present_scene, ProjectionKeepsTheHeightOfA43View) {
         glGetIntegerv(GL_MATRIX_MODE, &mode);
         EXPECT_EQ(mode, GL_MODELVIEW);
     }
+    plyx_gl_close(w);
+    plyx_shutdown();
+}
+
+TEST(present_scene, EveryViewCountsItsModelsAfresh) {
+    temp_dir t;
+    test_isolate_home(t);
+    window_context *w = plyx_gl_open("scene", 64, 48, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
+    ASSERT_NE(w, nullptr) << plyx_last_error();
+    model_draw_vertex_count = 700;
+    model_draw_triangle_count = 500;
+    const float eye[3] = {1, 2, 3}, turn[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    scene_draw(eye, turn, 90, -1);
+    EXPECT_EQ(model_draw_vertex_count, 0);
+    EXPECT_EQ(model_draw_triangle_count, 0);
+    EXPECT_EQ(camera_position[2], 3);  // level of detail is measured from here
     plyx_gl_close(w);
     plyx_shutdown();
 }

@@ -3,9 +3,11 @@
 //
 //   gfxshot [--out FILE] SCENE
 //   scenes: splash | text | hud | loading TEXT | progress N |
-//           texture NAME [--times t,...]   (one picture per time; "%d" in FILE is the time)
+//           texture NAME [--times t,...]   (one picture per time; "%d" in FILE is the time) |
+//           model NAME [--texture NAME] [--distance D] [--bend DEG]
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +23,7 @@
 #include "core/vfs.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
+#include "gfx/model.h"
 #include "gfx/shader.h"
 #include "gfx/texture.h"
 #include "gfx/texture_anim.h"
@@ -28,6 +31,7 @@
 #include "present/hud.h"
 #include "present/scene.h"
 #include "race/track.h"
+#include "tools/gfxshot/model_scene.h"
 #include "ui/widget.h"
 
 static const int shot_width = 640, shot_height = 480;
@@ -40,7 +44,8 @@ static double shot_clock() {
 static int usage() {
     fprintf(stderr,
             "usage: gfxshot [--out FILE] splash | text | hud | loading TEXT | progress N |\n"
-            "               texture NAME [--times t,...]\n");
+            "               texture NAME [--times t,...] |\n"
+            "               model NAME [--texture NAME] [--distance D] [--bend DEG]\n");
     return 2;
 }
 
@@ -159,16 +164,37 @@ struct shot_args {
     std::string out = "gfxshot.png";
     std::string scene, argument;
     std::vector<long> times;
+    model_shot model;
 };
+
+// A finite number filling the whole text: 1, or 0.
+static int shot_number(const std::string &text, double *value) {
+    char *end;
+    *value = strtod(text.c_str(), &end);
+    return !text.empty() && !*end && std::isfinite(*value);
+}
 
 static int shot_parse(int argc, char **argv, shot_args *a) {
     std::vector<std::string> words;
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
-        if ((arg == "--out" || arg == "--times") && i + 1 < argc) {
+        bool model_option = arg == "--texture" || arg == "--distance" || arg == "--bend";
+        if ((arg == "--out" || arg == "--times" || model_option) && i + 1 < argc) {
             std::string value = argv[++i];
             if (arg == "--out") {
                 a->out = value;
+                continue;
+            }
+            if (arg == "--texture") {
+                a->model.texture = value;
+                continue;
+            }
+            if (arg == "--distance") {
+                if (!shot_number(value, &a->model.distance) || a->model.distance <= 0) return 0;
+                continue;
+            }
+            if (arg == "--bend") {
+                if (!shot_number(value, &a->model.bend_degrees)) return 0;
                 continue;
             }
             for (size_t at = 0; at <= value.size();) {
@@ -187,9 +213,11 @@ static int shot_parse(int argc, char **argv, shot_args *a) {
     }
     if (words.empty()) return 0;
     a->scene = words[0];
-    bool needs_argument = a->scene == "loading" || a->scene == "progress" || a->scene == "texture";
+    bool needs_argument = a->scene == "loading" || a->scene == "progress" ||
+                          a->scene == "texture" || a->scene == "model";
     if (words.size() != (needs_argument ? 2u : 1u)) return 0;
     if (needs_argument) a->argument = words[1];
+    a->model.name = a->argument;
     return a->scene == "splash" || a->scene == "text" || a->scene == "hud" || needs_argument;
 }
 
@@ -250,6 +278,8 @@ static int shot_run(const shot_args &a) {
             shot_text();
         } else if (a.scene == "hud") {
             shot_hud();
+        } else if (a.scene == "model") {
+            ok = shot_model(a.model, shot_width, shot_height);
         }
         if (a.scene == "texture") {
             uint32_t texture = tex_load(a.argument.c_str());
@@ -264,11 +294,12 @@ static int shot_run(const shot_args &a) {
                 ok = shot_gl_ok() && shot_write(shot_name(a.out, times[i]));
             }
         } else {
-            ok = shot_gl_ok() && shot_write(a.out);
+            ok = ok && shot_gl_ok() && shot_write(a.out);
         }
         plyx_gl_end_frame(w);
     }
     font_free_all();
+    model_purge(1);
     tex_purge(1);
     game_window = nullptr;
     plyx_gl_close(w);

@@ -39,6 +39,9 @@ std::string datagen_gzip(const std::string &data);
 void datagen_put_le16(std::string *out, unsigned v);
 void datagen_put_le32(std::string *out, unsigned long v);
 
+// A number as "%.6f" (never "-0.000000"), the one layout of the generator's text files.
+std::string datagen_decimal(double v);
+
 // Writes the bytes to path through "<path>.tmp" and a rename: 1, or 0 (the old file stays).
 int datagen_write_file(const std::string &path, const std::string &bytes);
 

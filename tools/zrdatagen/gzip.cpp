@@ -1,5 +1,9 @@
-// Stored-deflate gzip: zlib supplies only the CRC-32, so the bytes never depend on its version.
+// Stored-deflate gzip (zlib supplies only the CRC-32, so the bytes never depend on its
+// version), little-endian values and the generator's number layout.
 #include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
 
 #include "tools/zrdatagen/datagen.h"
 
@@ -36,4 +40,11 @@ std::string datagen_gzip(const std::string &data) {
     datagen_put_le32(&out, crc);
     datagen_put_le32(&out, (unsigned long)(data.size() & 0xffffffffu));
     return out;
+}
+
+std::string datagen_decimal(double v) {
+    char text[64];
+    snprintf(text, sizeof text, "%.6f", v);
+    if (strcmp(text, "-0.000000") == 0) return "0.000000";
+    return text;
 }

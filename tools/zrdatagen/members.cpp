@@ -1,10 +1,25 @@
 // The stock archive's members, in archive order. New members are appended here: a name (lower
 // case, '/'-separated, see datagen_check_name) and the function that makes its bytes.
 #include "tools/zrdatagen/datagen.h"
+#include "tools/zrdatagen/modelgen.h"
 
 static std::string datagen_about_member() {
     return datagen_gzip(datagen_about_text());
 }
+
+// The part files and the texture of one bike base word.
+#define DATAGEN_BIKE_MEMBERS(index, word, engine_class)                                     \
+    {word "_frame.jm", datagen_bike_member<index, BIKE_FILE_FRAME>},                        \
+    {word "_frame_lod6.jm", datagen_bike_member<index, BIKE_FILE_FRAME_LOD>},               \
+    {word "_fork_upper.jm", datagen_bike_member<index, BIKE_FILE_FORK_UPPER>},              \
+    {word "_fork_upper_lod6.jm", datagen_bike_member<index, BIKE_FILE_FORK_UPPER_LOD>},     \
+    {word "_fork_lower.jm", datagen_bike_member<index, BIKE_FILE_FORK_LOWER>},              \
+    {word "_fork_lower_lod6.jm", datagen_bike_member<index, BIKE_FILE_FORK_LOWER_LOD>},     \
+    {word "_swingarm.jm", datagen_bike_member<index, BIKE_FILE_SWINGARM>},                  \
+    {word "_swingarm_lod6.jm", datagen_bike_member<index, BIKE_FILE_SWINGARM_LOD>},         \
+    {word "_side_plates.jm", datagen_bike_member<index, BIKE_FILE_SIDE_PLATES>},            \
+    {word "_front_plate.jm", datagen_bike_member<index, BIKE_FILE_FRONT_PLATE>},            \
+    {word ".png", datagen_bike_member<index, BIKE_FILE_TEXTURE>},
 
 const datagen_member datagen_members[] = {
     {"about.txt.gz", datagen_about_member},
@@ -46,6 +61,21 @@ const datagen_member datagen_members[] = {
     {"tracks/hillside/tileinfo", datagen_track_tileinfo},
     {"tracks/hillside/tilemap", datagen_hillside_tilemap},
     {"tracks/hillside/lighting", datagen_hillside_lighting},
+    {"front_wheel.jm", datagen_front_wheel_jm},
+    {"front_wheel_lod5.jm", datagen_front_wheel_lod5_jm},
+    {"front_wheel_lod7.jm.gz", datagen_front_wheel_lod7_jm_gz},
+    {"rear_wheel.jm", datagen_rear_wheel_jm},
+    {"rear_wheel_lod5.jm", datagen_rear_wheel_lod5_jm},
+    {"rear_wheel_lod7.jm.gz", datagen_rear_wheel_lod7_jm_gz},
+    {"wheels.png", datagen_wheels_png},
+    {"rider_head.jm", datagen_rider_head_jm},
+    {"rider_head.png", datagen_rider_head_png},
+    {"rider_body.jm", datagen_rider_body_jm},
+    {"rider_body_lod6.jm", datagen_rider_body_lod6_jm},
+    {"rider_body_fp.jm", datagen_rider_body_fp_jm},
+    {"rider_plate.jm", datagen_rider_plate_jm},
+    {"rider_body.png", datagen_rider_body_png},
+    DATAGEN_BIKE_WORD_LIST(DATAGEN_BIKE_MEMBERS)
 };
 
 const int datagen_member_count = (int)(sizeof datagen_members / sizeof datagen_members[0]);

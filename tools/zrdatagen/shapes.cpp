@@ -24,20 +24,12 @@ static const shape_surface PART_SURFACE = {0.5, 10000, 1000};
 static const shape_surface TYRE_SURFACE = {1, 25000, 2500};
 static const shape_surface RIDER_SURFACE = {0.6, 5000, 500};
 
-// Six decimals, and never "-0.000000".
-static std::string shape_number(double v) {
-    char text[64];
-    snprintf(text, sizeof text, "%.6f", v);
-    if (strcmp(text, "-0.000000") == 0) return "0.000000";
-    return text;
-}
-
 // The file: the count on its own line, then "cx cy cz radius mu spring damper" lines.
 static std::string shape_file(std::initializer_list<shape_ball> balls, shape_surface s) {
     std::string out = std::to_string(balls.size()) + "\n";
     for (const shape_ball &b : balls) {
         const double row[7] = {b.x, b.y, b.z, b.radius, s.mu, s.spring, s.damper};
-        for (int i = 0; i < 7; i++) out += shape_number(row[i]) + (i < 6 ? " " : "\n");
+        for (int i = 0; i < 7; i++) out += datagen_decimal(row[i]) + (i < 6 ? " " : "\n");
     }
     return out;
 }
