@@ -28,6 +28,8 @@ void ripemd160_transform(uint32_t h[5], const uint8_t block[64]);
 int ripemd160_hex_equal(const char *text, const ripemd160_state *s);
 // The digest as 40 lower-case hex digits and a terminating zero.
 void ripemd160_hex(const ripemd160_state *s, char out[41]);
+// The digest of count bytes, as 40 lower-case hex digits and a terminating zero.
+void ripemd160_hex_of(const void *bytes, size_t count, char out[41]);
 
 void mt_seed(uint32_t seed);
 uint32_t mt_next();

@@ -124,3 +124,11 @@ void ripemd160_hex(const ripemd160_state *s, char out[41]) {
     }
     out[40] = 0;
 }
+
+void ripemd160_hex_of(const void *bytes, size_t count, char out[41]) {
+    ripemd160_state s;
+    ripemd160_init(&s);
+    ripemd160_update(&s, bytes, count);
+    ripemd160_final(&s);
+    ripemd160_hex(&s, out);
+}

@@ -398,12 +398,8 @@ TEST(core_config, VideoModesFromTheDisplayModes) {
 }
 
 static std::string digest_of(const std::string &bytes) {
-    ripemd160_state d;
-    ripemd160_init(&d);
-    ripemd160_update(&d, bytes.data(), bytes.size());
-    ripemd160_final(&d);
     char hex[41];
-    ripemd160_hex(&d, hex);
+    ripemd160_hex_of(bytes.data(), bytes.size(), hex);
     return hex;
 }
 

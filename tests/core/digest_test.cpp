@@ -8,12 +8,8 @@
 #include "core/digest.h"
 
 static std::string digest_hex(const std::string &msg) {
-    ripemd160_state s;
-    ripemd160_init(&s);
-    ripemd160_update(&s, msg.data(), msg.size());
-    ripemd160_final(&s);
     char hex[41];
-    ripemd160_hex(&s, hex);
+    ripemd160_hex_of(msg.data(), msg.size(), hex);
     return hex;
 }
 

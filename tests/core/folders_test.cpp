@@ -18,12 +18,8 @@
 #include "tests/support/test_support.h"
 
 static std::string folder_digest(const std::string &bytes) {
-    ripemd160_state s;
-    ripemd160_init(&s);
-    ripemd160_update(&s, bytes.data(), bytes.size());
-    ripemd160_final(&s);
     char hex[41];
-    ripemd160_hex(&s, hex);
+    ripemd160_hex_of(bytes.data(), bytes.size(), hex);
     return hex;
 }
 

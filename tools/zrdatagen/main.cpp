@@ -10,12 +10,8 @@
 
 // RIPEMD-160 of the first limit bytes (or all of shorter data), as 40 hex digits.
 static std::string datagen_digest(const std::string &bytes, size_t limit) {
-    ripemd160_state s;
-    ripemd160_init(&s);
-    ripemd160_update(&s, bytes.data(), bytes.size() < limit ? bytes.size() : limit);
-    ripemd160_final(&s);
     char hex[41];
-    ripemd160_hex(&s, hex);
+    ripemd160_hex_of(bytes.data(), bytes.size() < limit ? bytes.size() : limit, hex);
     return hex;
 }
 
