@@ -7,11 +7,16 @@
 #include <filesystem>
 #include <string>
 
+#include "core/entry.h"
 #include "core/folders.h"
+#include "core/globals.h"
 #include "core/settings.h"
 #include "core/vfs.h"
+#include "gfx/font.h"
+#include "gfx/texture.h"
 #include "platform/plyx.h"
 #include "race/track.h"
+#include "terrain/terrain.h"
 
 // A fresh folder under $TMPDIR (or /tmp), removed with its contents at the end.
 struct bench_dir {
@@ -80,4 +85,27 @@ inline window_context *bench_game_window(const bench_dir &dir) {
     if (w && bench_begin_frame(w)) return w;
     fprintf(stderr, "no window: %s\n", plyx_last_error());
     return nullptr;
+}
+
+// bench_game_window as the game's own window (game_window) with the graphics start-up done
+// (probe, shaders, fonts, HUD and title images) and its frame ended: the window, or null.
+inline window_context *bench_graphics_window(const bench_dir &dir) {
+    window_context *w = bench_game_window(dir);
+    if (!w) return nullptr;
+    game_window = w;
+    startup_graphics();
+    plyx_gl_end_frame(w);
+    return w;
+}
+
+// Takes down what bench_graphics_window made, with any terrain and track loaded on it.
+inline void bench_graphics_close(window_context *w) {
+    terrain_free(terrain_current);
+    track_name = nullptr;
+    game_window = nullptr;
+    font_free_all();
+    tex_purge(1);
+    plyx_gl_close(w);
+    plyx_shutdown();
+    vfs_shutdown();
 }

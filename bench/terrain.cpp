@@ -12,15 +12,11 @@
 #include <vector>
 
 #include "bench/bench.h"
-#include "core/entry.h"
 #include "core/folders.h"
 #include "core/frame_loop.h"
-#include "core/globals.h"
 #include "core/loading.h"
 #include "core/settings.h"
 #include "core/vfs.h"
-#include "gfx/font.h"
-#include "gfx/texture.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
 
@@ -66,11 +62,8 @@ static double bench_queries(const std::vector<vec3> &points, Query query) {
 
 int main() {
     bench_dir dir;
-    window_context *w = bench_game_window(dir);
+    window_context *w = bench_graphics_window(dir);
     if (!w) return 1;
-    game_window = w;
-    startup_graphics();
-    plyx_gl_end_frame(w);
     game_settings.ground_texture_size = 128;   // the menu's default
     game_settings.terrain_uses_shaders = game_settings.shaders_active;
     frame_io.begin_frame = bench_begin;
@@ -136,14 +129,7 @@ int main() {
     double save = bench_best(1, [&] { failed |= !terrain_save(f); });
     printf("terrain_save of tracks/hillside: %.1f ms\n", save * 1e3);
 
-    terrain_free(f);
-    track_name = nullptr;
     frame_io = FRAME_PLATFORM;
-    game_window = nullptr;
-    font_free_all();
-    tex_purge(1);
-    plyx_gl_close(w);
-    plyx_shutdown();
-    vfs_shutdown();
+    bench_graphics_close(w);
     return failed;
 }

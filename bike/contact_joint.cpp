@@ -1,5 +1,5 @@
 // One-tick contact joints: the soft surface from a spring and a damper, the last check before
-// a joint reaches the physics world, and placing a shape where its body stands.
+// a joint reaches the physics world, placing a shape where its body stands and a wheel's frame.
 #include <cmath>
 
 #include "bike/contact.h"
@@ -14,6 +14,16 @@ int contact_surface(dContact *c, float kp, float kd, float mu) {
     c->surface.soft_cfm = cfm;
     c->surface.soft_erp = CONTACT_TICK * kp * cfm;
     return 1;
+}
+
+void contact_set_geometry(dContact *c, vec3 point, vec3 normal, float depth) {
+    c->geom.pos[0] = point.x;
+    c->geom.pos[1] = point.y;
+    c->geom.pos[2] = point.z;
+    c->geom.normal[0] = normal.x;
+    c->geom.normal[1] = normal.y;
+    c->geom.normal[2] = normal.z;
+    c->geom.depth = depth;
 }
 
 static bool contact_finite(const dReal *v, int n) {
@@ -55,4 +65,14 @@ void shape_place(collision_shape *shape, const shape_transform &t) {
                                  m[1][0] * c.x + m[1][1] * c.y + m[1][2] * c.z + t.position.y,
                                  m[2][0] * c.x + m[2][1] * c.y + m[2][2] * c.z + t.position.z};
     }
+}
+
+bool wheel_world_frame(const wheel_contact &wheel, vec3 *centre, vec3 *axle) {
+    const dReal *p = dBodyGetPosition(wheel.body);
+    dVector3 tip;
+    dBodyGetRelPointPos(wheel.body, wheel.axle.x, wheel.axle.y, wheel.axle.z, tip);
+    *centre = {(float)p[0], (float)p[1], (float)p[2]};
+    *axle = {(float)(tip[0] - p[0]), (float)(tip[1] - p[1]), (float)(tip[2] - p[2])};
+    return std::isfinite(centre->x) && std::isfinite(centre->y) && std::isfinite(centre->z) &&
+           std::isfinite(axle->x) && std::isfinite(axle->y) && std::isfinite(axle->z);
 }

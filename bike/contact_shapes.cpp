@@ -49,13 +49,7 @@ int contact_sphere_sphere(const collision_sphere &a, dBodyID body_a, const colli
     if (mode == 0) {
         dContact c{};
         if (!contact_surface(&c, kp, kd, mu)) return 1;
-        c.geom.pos[0] = point.x;
-        c.geom.pos[1] = point.y;
-        c.geom.pos[2] = point.z;
-        c.geom.normal[0] = n.x;
-        c.geom.normal[1] = n.y;
-        c.geom.normal[2] = n.z;
-        c.geom.depth = depth;
+        contact_set_geometry(&c, point, n, depth);
         contact_joint_create(c, body_b, body_a);
         return 1;
     }
@@ -83,13 +77,10 @@ int contact_shape_shape(collision_shape *a, dBodyID body_a, const shape_transfor
 
 int contact_shape_shape_bodies(collision_shape *shape, dBodyID body, const shape_transform &t,
                                wheel_contact *wheel, int mode) {
-    const dReal *p = dBodyGetPosition(wheel->body);
-    vec3 c = {(float)p[0], (float)p[1], (float)p[2]};
+    vec3 c, axle;
+    if (!wheel_world_frame(*wheel, &c, &axle)) return 0;
     float reach = wheel->section_radius + wheel->ring_radius + shape->bounding_radius;
     if (!(vec3_length2(c - t.position) < reach * reach)) return 0;
-    dVector3 tip;
-    dBodyGetRelPointPos(wheel->body, wheel->axle.x, wheel->axle.y, wheel->axle.z, tip);
-    vec3 axle = {(float)(tip[0] - p[0]), (float)(tip[1] - p[1]), (float)(tip[2] - p[2])};
     shape_place(shape, t);
 
     collision_sphere tyre = {{0, 0, 0}, wheel->section_radius, TYRE_MU, TYRE_SPRING, TYRE_DAMPER};

@@ -9,6 +9,7 @@
 #include "bike/contact.h"
 #include "bike/physics.h"
 #include "core/mem.h"
+#include "tests/bike/contact_test_support.h"
 #include "tests/support/test_support.h"
 
 // A world with gravity off for the bodies made here, closed at the end.
@@ -26,32 +27,10 @@ struct bike_contact : testing::Test {
         test_write_file(path, text);
         return shape_copy(path.c_str());
     }
-    static dBodyID body_at(vec3 p, double mass) {
-        dBodyID b = dBodyCreate(physics_world);
-        dMass m;
-        dMassSetSphereTotal(&m, mass, 0.5);
-        dBodySetMass(b, &m);
-        dBodySetPosition(b, p.x, p.y, p.z);
-        dBodySetGravityMode(b, 0);
-        return b;
-    }
 };
-
-// Upright at p.
-static shape_transform upright_at(vec3 p) {
-    return {p, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-}
 
 static collision_sphere sphere(vec3 c, float r, float mu, float spring, float damper) {
     return {c, r, mu, spring, damper};
-}
-
-// A single soft contact on one body at rest: over one step of h the solver applies the force
-// kp d / (1 + h (h kp + kd) / m) along the normal (the implicit spring-damper of ERP and CFM).
-static double contact_expected_speed(double kp, double kd, double depth, double mass) {
-    const double h = 1.0 / 128;
-    double force = kp * depth / (1 + h * (h * kp + kd) / mass);
-    return h * force / mass;
 }
 
 TEST_F(bike_contact, SpherePairJointsTakeTheSofterSpringWithinTheForceLimit) {
@@ -68,7 +47,7 @@ TEST_F(bike_contact, SpherePairJointsTakeTheSofterSpringWithinTheForceLimit) {
     };
     const double mass = 50;
     for (const pair_case &k : cases) {
-        dBodyID b = body_at({0, k.distance, 0}, mass);
+        dBodyID b = test_body_at({0, k.distance, 0}, mass);
         collision_sphere sa = sphere({0, 0, 0}, 1, 0.5f, k.spring_a, k.damper_a);
         collision_sphere sb = sphere({0, k.distance, 0}, 1, 0.7f, k.spring_b, k.damper_b);
         EXPECT_EQ(contact_sphere_sphere(sa, nullptr, sb, b, 0, nullptr), 1);
@@ -86,7 +65,7 @@ TEST_F(bike_contact, SpherePairJointsTakeTheSofterSpringWithinTheForceLimit) {
 TEST_F(bike_contact, SpherePairFrictionTakesTheSmallerMu) {
     // Sliding fast sideways: the friction force is mu times the normal force.
     const double mass = 50;
-    dBodyID b = body_at({0, 1.9f, 0}, mass);
+    dBodyID b = test_body_at({0, 1.9f, 0}, mass);
     dBodySetLinearVel(b, 20, 0, 0);
     collision_sphere sa = sphere({0, 0, 0}, 1, 0.8f, 10000, 1000);
     collision_sphere sb = sphere({0, 1.9f, 0}, 1, 0.3f, 10000, 1000);
@@ -97,8 +76,8 @@ TEST_F(bike_contact, SpherePairFrictionTakesTheSmallerMu) {
 }
 
 TEST_F(bike_contact, TestModeFillsOnlyTheRecord) {
-    dBodyID a = body_at({0, 0, 0}, 5);
-    dBodyID b = body_at({1.5f, 0, 0}, 5);
+    dBodyID a = test_body_at({0, 0, 0}, 5);
+    dBodyID b = test_body_at({1.5f, 0, 0}, 5);
     dBodySetLinearVel(a, 0, 3, 0);
     dBodySetAngularVel(a, 0, 0, 2);
     collision_sphere sa = sphere({0, 0, 0}, 1, 1, 100, 10);
@@ -168,8 +147,8 @@ TEST_F(bike_contact, PenaltyPairIsClampedAndSkipsDisabledBodies) {
         {1.8f, 1000, 1000, -10, 0, -1000},
     };
     for (const penalty_case &k : cases) {
-        dBodyID a = body_at({0, 0, 0}, 5);
-        dBodyID b = body_at({k.distance, 0, 0}, 5);
+        dBodyID a = test_body_at({0, 0, 0}, 5);
+        dBodyID b = test_body_at({k.distance, 0, 0}, 5);
         dBodySetLinearVel(a, k.va, 0, 0);
         dBodySetLinearVel(b, k.vb, 0, 0);
         collision_sphere sa = sphere({0, 0, 0}, 1, 1, k.spring, k.damper);
@@ -183,8 +162,8 @@ TEST_F(bike_contact, PenaltyPairIsClampedAndSkipsDisabledBodies) {
         dBodyDestroy(a);
         dBodyDestroy(b);
     }
-    dBodyID a = body_at({0, 0, 0}, 5);
-    dBodyID b = body_at({1.8f, 0, 0}, 5);  // below its sphere's centre
+    dBodyID a = test_body_at({0, 0, 0}, 5);
+    dBodyID b = test_body_at({1.8f, 0, 0}, 5);  // below its sphere's centre
     dBodyDisable(a);
     collision_sphere sa = sphere({0, 0, 0}, 1, 1, 1000, 100);
     collision_sphere sb = sphere({1.8f, 0.5f, 0}, 1, 1, 1000, 100);
@@ -203,7 +182,7 @@ TEST_F(bike_contact, ShapesArePlacedWhereTheirBodyStands) {
     collision_shape *copy =
         copy_of("3\n0.5 -1.25 2 0.3 1 100 10\n-3 4 0 1 1 100 10\n0 0 0 0.5 1 100 10\n");
     ASSERT_NE(copy, nullptr);
-    dBodyID body = body_at({10, -2, 7.5f}, 1);
+    dBodyID body = test_body_at({10, -2, 7.5f}, 1);
     dMatrix3 r;
     dRFromEulerAngles(r, 0.3, -1.1, 2.0);
     dBodySetRotation(body, r);
@@ -233,7 +212,7 @@ TEST_F(bike_contact, ShapePairsMakeOneJointPerTouchingSpherePair) {
     collision_shape *a = copy_of("2\n0 0 0 0.5 1 1000 100\n0 2 0 0.5 1 1000 100\n");
     ASSERT_NE(a, nullptr);
     collision_shape *b = shape_copy(shape_name(a));
-    dBodyID ba = body_at({0, 0, 0}, 5), bb = body_at({0.8f, 0, 0}, 5);
+    dBodyID ba = test_body_at({0, 0, 0}, 5), bb = test_body_at({0.8f, 0, 0}, 5);
     shape_transform ta = shape_transform_from_body(ba), tb = shape_transform_from_body(bb);
     // Side by side 0.8 apart: the two bottom spheres touch and the two top ones.
     EXPECT_EQ(contact_shape_shape(a, ba, ta, b, bb, tb, 0), 1);
@@ -275,7 +254,7 @@ TEST_F(bike_contact, TyreAgainstAShapeFillsAnEmptyWheelContact) {
     ASSERT_NE(statue, nullptr);
     shape_transform at_origin = upright_at({0, 0, 0});
     wheel_contact wheel{};
-    wheel.body = body_at({0, 0, 0}, 1);
+    wheel.body = test_body_at({0, 0, 0}, 1);
     wheel.axle = {1, 0, 0};
     wheel.ring_radius = 0.8333f;
     wheel.section_radius = 0.3333f;
@@ -325,7 +304,7 @@ TEST_F(bike_contact, TyreAgainstAShapeFillsAnEmptyWheelContact) {
 }
 
 TEST_F(bike_contact, JointsWithValuesNotFiniteAreDropped) {
-    dBodyID b = body_at({0, 0, 0}, 1);
+    dBodyID b = test_body_at({0, 0, 0}, 1);
     dContact good{};
     ASSERT_EQ(contact_surface(&good, 2500, 250, 1), 1);
     EXPECT_NEAR(good.surface.soft_cfm, 1 / (2500.0 / 128 + 250), 1e-9);
