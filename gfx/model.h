@@ -114,7 +114,6 @@ constexpr float MESH_MODE_SELF_LIT = -2.0f;
 constexpr float MESH_MODE_LEGACY = 32.0f;
 constexpr int MODEL_VERTEX_MAX = 1048576;
 constexpr int MODEL_TRIANGLE_MAX = 2097152;
-constexpr int MODEL_BONE_MAX = 32;
 constexpr int MODEL_CACHE_CAPACITY = 16;
 constexpr int MODEL_WORD_MAX = 1023;
 constexpr float MODEL_SHININESS_MIN = 0.125f;

@@ -14,6 +14,7 @@
 #include "core/settings.h"
 #include "core/vfs.h"
 #include "gfx/model.h"
+#include "gfx/shader.h"
 
 int model_degenerate_total = 0;
 
@@ -322,7 +323,7 @@ static model_mesh *model_read_jm(file_stream *s, const char *name) {
     if (version == 2) {
         char word[MODEL_WORD_MAX + 1];
         if (stream_scanf(s, "%d %1023s", &bone_count, word) != 2) return nullptr;
-        if (bone_count < 0 || bone_count > MODEL_BONE_MAX) {
+        if (bone_count < 0 || bone_count > MAX_BONE) {
             char line[960];
             snprintf(line, sizeof line, "Warning: bad bone count %d in '%.900s'", bone_count,
                      name);

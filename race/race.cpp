@@ -8,6 +8,9 @@
 #include "core/loading.h"
 #include "core/settings.h"
 #include "core/util.h"
+#include "core/console.h"
+#include "gfx/model.h"
+#include "gfx/texture.h"
 #include "platform/plyx.h"
 #include "race/demo.h"
 #include "race/robots.h"
@@ -72,6 +75,8 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     series_enter_results();
     loading_status("Resetting...");
     plyx_log("Resetting\n");
+    loading.slowest_gap = 0;
+    loading.slowest_text[0] = 0;
     mt_seed((uint32_t)race_state.current_tick);
     if (track_name) {
         if (race_state.robot_level >= 0) autopilot_write_lines(race_state.robot_level);
@@ -107,6 +112,10 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     }
     if (!track_name || strcmp(track_name, folder) != 0) {
         if (track_name) track_unload();
+        // A new generation: what the new track does not load again is purged below.
+        texture_generation++;
+        texture_memory_bytes = 0;
+        model_generation++;
         track_name = util_intern(folder);
         if (!track_load()) {
             track_name = nullptr;
@@ -115,6 +124,11 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     }
     race_take_roles(roles);
     race_state.robot_level = robot_level;
+    char text[64];
+    snprintf(text, sizeof text, "%d MB texture memory used\n", (int)(texture_memory_bytes >> 20));
+    console_print(text);
+    tex_purge(0);
+    model_purge(0);
     if (race_time == 0) {
         race_state.final_lap = laps;
         race_state.half_way_lap = (laps + 1) / 2;
@@ -123,6 +137,7 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
         race_state.half_way_lap = RACE_NO_FINAL_LAP;
     }
     if (race_state.time_trial) race_end();
+    plyx_log("Max loading delay was %f (%s)\n", loading.slowest_gap, loading.slowest_text);
     if (physics_contact_group) dJointGroupEmpty(physics_contact_group);
     util_boost_process();
     return 1;
