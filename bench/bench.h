@@ -7,11 +7,12 @@
 #include <filesystem>
 #include <string>
 
-#include "core/entry.h"
 #include "core/folders.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "core/vfs.h"
+#include "game/entry.h"
+#include "game/settings_table.h"
 #include "gfx/font.h"
 #include "gfx/texture.h"
 #include "platform/plyx.h"

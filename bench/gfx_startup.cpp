@@ -3,11 +3,12 @@
 #include <GL/gl.h>
 
 #include "bench/bench.h"
-#include "core/entry.h"
 #include "core/folders.h"
 #include "core/loading.h"
 #include "core/settings.h"
 #include "core/vfs.h"
+#include "game/entry.h"
+#include "game/loading_screen.h"
 #include "gfx/font.h"
 #include "gfx/texture.h"
 #include "present/hud.h"

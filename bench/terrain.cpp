@@ -13,10 +13,10 @@
 
 #include "bench/bench.h"
 #include "core/folders.h"
-#include "core/frame_loop.h"
 #include "core/loading.h"
 #include "core/settings.h"
 #include "core/vfs.h"
+#include "game/frame_loop.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
 

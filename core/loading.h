@@ -1,6 +1,6 @@
 // The loading screen: status lines of long steps and progress ticks of long scans, which keep
-// the window alive (input drained, the whole screen redrawn at once), the splash screen of the
-// frame loop, and the slowest-step record. Clock, events and frames come through frame_io.
+// the window alive (input drained, the whole screen redrawn at once), and the slowest-step
+// record. Clock, events and frames come through frame_io, the pictures through loading_hooks.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +18,18 @@ struct loading_state {
 };
 
 extern loading_state loading;
-// The title image of the status screen (0 until loaded at start-up).
-extern uint32_t loading_title_texture;
+// What the loading screen takes from the program above it (loading_screen_install sets them).
+// Without them nothing is drawn, nothing is released and a window close is dropped.
+struct loading_hook_table {
+    int (*begin_frame)();                    // 1 when a frame began with the projection set
+    void (*draw_screen)(const char *text);   // the status screen; "" the splash screen
+    void (*draw_progress)(uint32_t counter); // the progress screen
+    void (*release_input)();                 // every control and pointer button released
+    void (*close_requested)();               // a window close arrived while loading
+};
+extern loading_hook_table loading_hooks;
 
-// Takes and drops every pending input event; a window close is kept as quit_requested.
+// Takes and drops every pending input event; a window close goes to the close hook.
 void loading_drain_events();
 // Shows the status screen with the text at once; drains events and releases every control.
 void loading_status(const char *text);
@@ -35,11 +43,6 @@ void loading_done(const char *text);
 void loading_status_log(const char *text);
 // Counts a progress tick, drains events, and redraws the progress screen at most every 1/16 s.
 void loading_tick();
-// Draws the status screen into the current frame; an empty text gives the splash screen.
-void loading_draw_screen(const char *text);
-// Draws the progress screen into the current frame: a row of 32 squares showing the
-// counter's low bits, with a moving wave.
-void loading_draw_progress(uint32_t counter);
 
 constexpr int LOADING_TEXT_MAX = 79;
 constexpr double LOADING_DOTS_INTERVAL = 0.125;

@@ -1,7 +1,5 @@
-// The lists start-up builds from the file index: the demo files and the points series.
+// The demo files start-up lists from the file index.
 #pragma once
-
-struct series_record;
 
 // The demo files: their index names ("demos/....zrdemo") and display names.
 struct demo_list_record {
@@ -19,10 +17,5 @@ void demo_list_free();
 // The display name of a demo path: the text after the last '/' up to the last '.'. Owned by
 // the caller (mem_free).
 char *demo_display_name(const char *path);
-
-// Reads every points series file of the file index with its standings.
-void series_read_all();
-// Reads one series file (an index name) with its standings into *out: 1 when it is kept.
-int series_read_file(const char *file, series_record *out);
 
 constexpr int DEMO_LIST_CAPACITY = 16;

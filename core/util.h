@@ -1,5 +1,4 @@
-// Small helpers every subsystem uses: the string pool, number parsing, an in-place heapsort and
-// the request for more memory and a higher priority.
+// Small helpers every subsystem uses: the string pool, number parsing and an in-place heapsort.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +17,3 @@ int util_parse_number(const char *text, double *out);
 // Sorts in place so that compare(a, b) <= 0 for every a before b. Not stable.
 void util_heapsort(void *base, int count, size_t element_size,
                    int (*compare)(const void *, const void *));
-// Logs the working-set range the machine's memory allows and raises the process priority.
-void util_boost_process();
-// The same for a given amount of physical memory in bytes.
-void util_boost_process_for(uint64_t physical_bytes);

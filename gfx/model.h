@@ -45,6 +45,8 @@ extern int model_degenerate_total;
 // Vertices and triangles submitted by model drawing (the scene zeroes both for every view).
 extern int model_draw_vertex_count;
 extern int model_draw_triangle_count;
+// World position of the camera of the view being drawn: levels of detail are chosen from it.
+extern float camera_position[3];
 
 // ---- Loading and the cache (model.cpp, model_read.cpp) ------------------------------------
 

@@ -6,11 +6,11 @@
 #include <cmath>
 
 #include "core/settings.h"
+#include "gfx/lighting.h"
 #include "gfx/model.h"
 #include "gfx/shader.h"
-#include "present/scene.h"
-#include "race/track.h"
 
+float camera_position[3];
 int model_draw_vertex_count = 0;
 int model_draw_triangle_count = 0;
 

@@ -7,14 +7,13 @@
 #include <cmath>
 
 #include "core/mem.h"
+#include "core/widget_data.h"
 #include "gfx/model.h"
 #include "gfx/shader.h"
 #include "gfx/texture_anim.h"
 #include "race/race.h"
 #include "race/track.h"
-#include "ui/widget.h"
 
-float camera_position[3];
 growable_array scene_flares;
 growable_array scene_trackside_cameras;
 

@@ -5,8 +5,6 @@
 
 #include "platform/plyx.h"
 
-// World position of the camera of the view being drawn.
-extern float camera_position[3];
 // The lens flares and the trackside cameras of the track (rows of pointer size until their
 // owners give theirs).
 extern growable_array scene_flares;

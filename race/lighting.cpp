@@ -1,4 +1,4 @@
-// The track's lighting record and its "lighting" file: sun, ambient light, fog and clip planes.
+// The track's "lighting" file: sun, ambient light, fog and clip planes.
 #include <GL/gl.h>
 
 #include <cmath>
@@ -10,9 +10,6 @@
 #include "core/stream.h"
 #include "core/vfs.h"
 #include "race/track.h"
-
-track_lighting_record track_lighting = {{1, 1, 1}, {1, 1, 1}, {0.5f, 0.5f, 0.5f}, {0.2f, 0.2f, 0.2f},
-                                        0.25f,     5000.0f,   0.0f, 0, {1, 1, 1, 1}};
 
 // Everything but the fog colour, which stays from track to track.
 static void lighting_defaults() {

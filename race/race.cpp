@@ -4,11 +4,12 @@
 #include <cstring>
 
 #include "bike/physics.h"
+#include "core/console.h"
 #include "core/digest.h"
 #include "core/loading.h"
 #include "core/settings.h"
 #include "core/util.h"
-#include "core/console.h"
+#include "core/widget_data.h"
 #include "gfx/model.h"
 #include "gfx/texture.h"
 #include "platform/plyx.h"
@@ -16,8 +17,6 @@
 #include "race/robots.h"
 #include "race/series.h"
 #include "race/track.h"
-#include "script/script.h"
-#include "ui/widget.h"
 
 static race_state_record race_state_initial() {
     race_state_record r = {};
@@ -26,6 +25,7 @@ static race_state_record race_state_initial() {
 }
 
 race_state_record race_state = race_state_initial();
+race_hook_table race_hooks = {};
 int rider_status[RIDER_SLOTS];
 int race_lineup[RIDER_SLOTS];
 int race_roles[RIDER_SLOTS];
@@ -103,8 +103,8 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     const char *folder = nullptr;
     if (play_demo && demo_open_playback()) folder = demo_playback_track;
     if (!folder && !play_demo) folder = choice_text(&settings.track);
-    script_unload();
-    script_free_sounds();
+    if (race_hooks.script_unload) race_hooks.script_unload();
+    if (race_hooks.script_free_sounds) race_hooks.script_free_sounds();
     rider_table_init();
     if (!folder || !*folder) {
         if (track_name) track_unload();
@@ -139,7 +139,7 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     if (race_state.time_trial) race_end();
     plyx_log("Max loading delay was %f (%s)\n", loading.slowest_gap, loading.slowest_text);
     if (physics_contact_group) dJointGroupEmpty(physics_contact_group);
-    util_boost_process();
+    if (race_hooks.boost_process) race_hooks.boost_process();
     return 1;
 }
 

@@ -29,6 +29,14 @@ struct race_state_record {
 };
 
 extern race_state_record race_state;
+// What the race calls in the layers above it, set by start-up: the track script unloaded with its
+// sounds before a reset, and the request for memory and priority after one. Null does nothing.
+struct race_hook_table {
+    void (*script_unload)();
+    void (*script_free_sounds)();
+    void (*boost_process)();
+};
+extern race_hook_table race_hooks;
 // Per slot: 0 simulated here from the local controls, 1 driven from its history, 2 robot.
 extern int rider_status[RIDER_SLOTS];
 // The line-up handed to race_reset (0 none, 1 the local rider, 2 a robot ...), and the roles

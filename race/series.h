@@ -41,3 +41,7 @@ extern series_list_record series_list;
 void series_enter_results();
 // Frees every series read at start-up with its events.
 void series_free_all();
+// Reads every points series file of the file index with its standings.
+void series_read_all();
+// Reads one series file (an index name) with its standings into *out: 1 when it is kept.
+int series_read_file(const char *file, series_record *out);

@@ -1,12 +1,9 @@
 // The current track: its name, lighting and object tables, loading and unloading.
 #pragma once
 
+#include "gfx/lighting.h"
 #include "platform/plyx.h"
-#include "race/lighting.h"
 
-// The track's lighting, reset to the built-in defaults at start-up and filled by the track's
-// "lighting" file before its terrain loads.
-extern track_lighting_record track_lighting;
 // The loaded track's folder (an interned text), or null when no track is loaded.
 extern const char *track_name;
 // The tables a track load fills (rows of pointer size until their owners give theirs).

@@ -6,9 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "bike/geometry.h"
+#include "core/vec3.h"
+#include "core/vfs.h"
+#include "gfx/lighting.h"
 #include "platform/plyx.h"
-#include "race/lighting.h"
 
 struct file_stream;
 
@@ -114,6 +115,7 @@ struct terrain_field {
     int hide_decals;
     int heights_frozen;           // no height changes while set
     int no_save;                  // the heights could not be read: terrain_save refuses
+    char folder[VFS_NAME_MAX + 1];   // the track folder it was loaded from ("@tracks/..."), or ""
     float eye[3];                 // set by whoever draws, before terrain_draw
     float view_direction[3];
     const track_lighting_record *lighting;  // what the shading reads (the track's record)
@@ -156,7 +158,7 @@ inline void terrain_bit_clear(unsigned char *bits, size_t i) {
 // Loads a track folder ("@tracks/name") into the field with the requested render mode (1, 2
 // or 3): 1, or 0 with the record empty and the reason on the console.
 int terrain_load(terrain_field *f, const char *folder, int requested_mode);
-// Writes the field into the current track's folder in the home folder, all files or none: 1,
+// Writes the field into its track's folder in the home folder, all files or none: 1,
 // or 0 with the reason on the console.
 int terrain_save(terrain_field *f);
 // Deletes the GL objects, frees every array and leaves the record empty for another load.

@@ -18,7 +18,6 @@
 #include "gfx/image.h"
 #include "gfx/shader.h"
 #include "gfx/texture.h"
-#include "race/track.h"
 #include "terrain/decal.h"
 #include "terrain/terrain.h"
 #include "terrain/tile.h"
@@ -366,6 +365,7 @@ static void terrain_make_placeholders(terrain_field *f) {
 
 int terrain_load(terrain_field *f, const char *folder, int requested_mode) {
     terrain_free(f);
+    if (strlen(folder) <= VFS_NAME_MAX) memcpy(f->folder, folder, strlen(folder) + 1);
     loading_begin("Loading terrain");
     file_stream *s = terrain_open_track_file(folder, "terrain.hf", "rb", 1);
     if (!s) return 0;

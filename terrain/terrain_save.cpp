@@ -10,7 +10,6 @@
 #include "core/mem.h"
 #include "core/vfs.h"
 #include "gfx/image.h"
-#include "race/track.h"
 #include "terrain/decal.h"
 #include "terrain/terrain.h"
 
@@ -79,7 +78,7 @@ int terrain_save(terrain_field *f) {
         console_print("Terrain not saved: its heights were not loaded");
         return 0;
     }
-    if (!f->heights || !track_name) {
+    if (!f->heights || !f->folder[0]) {
         console_print("Terrain not saved: no track is loaded");
         return 0;
     }
@@ -93,7 +92,7 @@ int terrain_save(terrain_field *f) {
     f->max_height = hi;
     terrain_reshade_dirty(f);
 
-    std::string folder = std::string("@") + track_name + "/";
+    std::string folder = std::string(f->folder) + "/";
     int tiles = (1 << f->k) * (1 << f->k);
     std::vector<save_file> files = {
         {"terrain.png",

@@ -1,5 +1,5 @@
-// Search paths from the environment, path joining, the game-data check, the home-folder
-// shortcut and the working-set request.
+// Search paths from the environment, path joining, the game-data check and the home-folder
+// shortcut.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -161,28 +161,6 @@ TEST(core_folders, GameDataCheckMakesTheHomeAndNamesTheLogThere) {
     EXPECT_NE(log.find("after the naming line"), std::string::npos) << log;
     EXPECT_EQ(log.find("PLYX_LOGFILE="), std::string::npos) << log;
     vfs_shutdown();
-}
-
-TEST(core_folders, BoostProcessLogsTheWorkingSetRange) {
-    temp_dir t;
-    std::string log_path = t.file("log.txt");
-    setenv("PLYX_LOGFILE", log_path.c_str(), 1);
-    util_boost_process_for(4ull << 30);
-    util_boost_process_for(64ull << 30);
-    util_boost_process_for(32ull << 20);
-    std::string log = test_read_file(log_path);
-    auto count = [&](const std::string &what) {
-        size_t n = 0;
-        for (size_t at = log.find(what); at != std::string::npos; at = log.find(what, at + 1)) n++;
-        return n;
-    };
-    EXPECT_EQ(count("Setting working set range to 1073741824 - 2113929216\n"), 2u) << log;
-    EXPECT_GE(count("Working set update failed\n"), 2u) << log;
-    EXPECT_EQ(count("Working set left alone - less than 64 MB physical memory\n"), 1u) << log;
-    EXPECT_EQ(count("Priority s"), 2u) << log;
-    util_boost_process();  // the machine's own figures
-    log = test_read_file(log_path);
-    EXPECT_EQ(count("Priority s"), 3u) << log;
 }
 
 TEST(core_folders, OpenHomeMakesTheFolderAndHandsItToXdgOpen) {

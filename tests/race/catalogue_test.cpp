@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "core/entry.h"
 #include "core/settings.h"
 #include "core/vfs.h"
+#include "game/entry.h"
 #include "race/catalogue.h"
 #include "tests/support/test_support.h"
 

@@ -14,13 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "core/entry.h"
 #include "core/folders.h"
-#include "core/frame_loop.h"
 #include "core/globals.h"
 #include "core/loading.h"
 #include "core/settings.h"
 #include "core/vfs.h"
+#include "game/entry.h"
+#include "game/frame_loop.h"
+#include "game/loading_screen.h"
+#include "game/settings_table.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
 #include "gfx/model.h"

@@ -10,13 +10,14 @@
 #include <cstring>
 #include <string>
 
-#include "core/config.h"
-#include "core/entry.h"
 #include "core/folders.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "core/util.h"
 #include "core/vfs.h"
+#include "game/config.h"
+#include "game/entry.h"
+#include "game/settings_table.h"
 #include "gfx/font.h"
 #include "gfx/texture.h"
 #include "platform/plyx.h"
