@@ -241,7 +241,10 @@ struct sound_driver {
 };
 
 // The front end: one current driver, every call forwarded to it. With no current driver every
-// call does nothing and returns 0.
+// call does nothing and returns 0 (null). Each sound belongs to the driver open that made it: a
+// sound of an earlier open (closed since), or one the front end never handed out, makes every
+// call do nothing and return 0 (null), except plyx_sound_free, which gives a sound of a closed
+// driver back to the driver table that made it.
 // Opens "dsnd", else "waveout" (options, both default on); 0 when one is current already.
 void *plyx_sound_open(window_context *w);
 // Opens the readback driver (blocks of frames x 2 bytes, left then right); 0 over a current one.

@@ -210,6 +210,7 @@ constexpr int TILE_RENDER_FBO = 3;
 constexpr int TERRAIN_KINDS_MAX = 256;
 constexpr int TERRAIN_K_MIN = 6;
 constexpr int TERRAIN_K_MAX = 11;             // 4097 x 4097 samples, about 700 MB in all
+constexpr float TERRAIN_SPACING_MIN = 0.25f;     // feet: finer grids make every ground search costly
 constexpr float TERRAIN_SPACING_MAX = 1000.0f;
 constexpr float TERRAIN_DETAIL_MIN = 1e-6f;
 constexpr int TERRAIN_NO_VIEW = -1000000;

@@ -94,15 +94,17 @@ static void terrain_log_memory(const char *when) {
         plyx_log("%lu bytes texture memory used %s\n", (unsigned long)texture_memory_bytes, when);
 }
 
-// Steps 2 and 3: the header of "terrain.hf", checked, and the grid it describes.
+// Steps 2 and 3: the header of "terrain.hf", checked, and the grid it describes. 1; 0 for bad
+// parameters; -1 when a ':' block follows that cannot hold the samples (nothing allocated).
 static int terrain_read_header(terrain_field *f, file_stream *s, float *lo, float *hi) {
     int k = 0;
     float spacing = 0;
     int got = stream_scanf(s, "%d %f %f %f ", &k, &spacing, lo, hi);
-    if (got < 4 || k < TERRAIN_K_MIN || k > TERRAIN_K_MAX || !(spacing > 0) ||
+    if (got < 4 || k < TERRAIN_K_MIN || k > TERRAIN_K_MAX || !(spacing >= TERRAIN_SPACING_MIN) ||
         !(spacing <= TERRAIN_SPACING_MAX) || !std::isfinite(*lo) || !std::isfinite(*hi))
         return 0;
     int q = 1 << k, n = 2 * q + 1;
+    if (stream_peekc(s) == ':' && stream_remaining(s) < 1 + (int64_t)n * n * 2) return -1;
     f->k = k;
     f->n = n;
     f->spacing = spacing;
@@ -371,8 +373,9 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode) {
     if (!s) return 0;
     f->lighting = &track_lighting;
     float lo = 0, hi = 0;
-    if (!terrain_read_header(f, s, &lo, &hi))
-        return terrain_fail(f, s, "Bad height field parameters", "Error reading heights");
+    int header = terrain_read_header(f, s, &lo, &hi);
+    if (header == 0) return terrain_fail(f, s, "Bad height field parameters", "Error reading heights");
+    if (header < 0) return terrain_fail(f, s, "Error reading heights");
 
     loading_begin("Loading heights");
     if (!terrain_read_heights(f, s, folder, lo, hi)) return terrain_fail(f, s, "Error reading heights");

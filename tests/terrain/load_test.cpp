@@ -177,6 +177,10 @@ TEST(terrain_load, HostileHeadersAndFilesFailCleanly) {
          {bad_header[0], bad_header[1]}},
         {"spacing 1e39", [](track_files &t) { t["terrain.hf"] = fixture_heights(6, "1e39 0 10", [](int, int) { return 1u; }); },
          {bad_header[0], bad_header[1]}},
+        {"spacing 0.002", [](track_files &t) { t["terrain.hf"] = fixture_heights(6, "0.002 0 10", [](int, int) { return 1u; }); },
+         {bad_header[0], bad_header[1]}},
+        {"spacing below a quarter foot", [](track_files &t) { t["terrain.hf"] = fixture_heights(6, "0.24 0 10", [](int, int) { return 1u; }); },
+         {bad_header[0], bad_header[1]}},
         {"spacing 2000", [](track_files &t) { t["terrain.hf"] = fixture_heights(6, "2000 0 10", [](int, int) { return 1u; }); },
          {bad_header[0], bad_header[1]}},
         {"max 1e39", [](track_files &t) { t["terrain.hf"] = fixture_heights(6, "2 0 1e39", [](int, int) { return 1u; }); },
@@ -205,6 +209,25 @@ TEST(terrain_load, HostileHeadersAndFilesFailCleanly) {
         ASSERT_EQ(env.load("good"), 1) << c.label;
         EXPECT_EQ(env.f->n, 129);
         terrain_free(env.f.get());
+    }
+}
+
+// A ':' block too short for the samples its header promises fails before the field is
+// allocated: nine bytes must not cost the 4097 x 4097 grid.
+TEST(terrain_load, ShortHeightBlockFailsBeforeAllocating) {
+    if (!test_watch_allocations()) GTEST_SKIP() << "no allocation hooks in this build";
+    terrain_env env;
+    for (const char *header : {"11 1 0 1:", "11 1 0 1\n:", "6 2 0 10\n:\1\2"}) {
+        track_files files = fixture_track();
+        files["terrain.hf"] = header;
+        write_track(env.t, "short", files);
+        console_clear();
+        test_watch_allocations();
+        EXPECT_EQ(env.load("short"), 0) << header;
+        EXPECT_LT(test_largest_allocation(), (size_t)1 << 20) << header;
+        EXPECT_TRUE(test_console_has("Error reading heights")) << header;
+        EXPECT_FALSE(test_console_has("Bad height field parameters")) << header;
+        EXPECT_TRUE(field_empty(env.f.get())) << header;
     }
 }
 
