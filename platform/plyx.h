@@ -39,7 +39,8 @@ void plyx_error_box(const char *title, const char *format, ...)
 
 // The millisecond clock since program start, as seconds and microseconds.
 void plyx_time(int *seconds, int *microseconds);
-// Waits for the duration; stores how far past its end it woke.
+// Waits for the duration, asleep (no busy wait): until the millisecond clock reaches the
+// clock at entry plus the duration. Stores how far past that it woke.
 void plyx_sleep(int seconds, int microseconds, int *late_seconds, int *late_microseconds);
 
 // One stamped line per call; a null format closes the log.

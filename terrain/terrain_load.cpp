@@ -49,19 +49,27 @@ static void terrain_reset(terrain_field *f) {
     f->ground_texture_size = 128;
 }
 
-static void terrain_delete_textures(uint32_t *names, size_t count) {
-    for (size_t i = 0; i < count; i++)
-        if (names[i]) glDeleteTextures(1, &names[i]);
+// Deletes the textures of the names, except the shared placeholders (deleted once, at the end
+// of terrain_free).
+static void terrain_delete_textures(const terrain_field *f, uint32_t *names, size_t count) {
+    for (size_t i = 0; i < count; i++) {
+        if (!names[i]) continue;
+        bool shared = false;
+        for (uint32_t p : f->placeholders) shared |= p == names[i];
+        if (!shared) glDeleteTextures(1, &names[i]);
+    }
 }
 
 void terrain_free(terrain_field *f) {
     if (f->framebuffer && gl_info.ext_framebuffer_object)
         gl_ext.glDeleteFramebuffersEXT(1, &f->framebuffer);
-    terrain_delete_textures(&f->slot_textures[0][0][0][0], sizeof f->slot_textures / sizeof(uint32_t));
+    terrain_delete_textures(f, &f->slot_textures[0][0][0][0], sizeof f->slot_textures / sizeof(uint32_t));
     if (f->lod_textures) {
         size_t lods = (size_t)(1 << f->k) / 64;
-        terrain_delete_textures(f->lod_textures, lods * lods * (f->extra_maps ? 3 : 1));
+        terrain_delete_textures(f, f->lod_textures, lods * lods * (f->extra_maps ? 3 : 1));
     }
+    for (uint32_t p : f->placeholders)
+        if (p) glDeleteTextures(1, &p);
     if (f->decals.items) {
         plyx_array_free(&f->decals);
         for (auto &row : f->decal_bins)
@@ -69,7 +77,7 @@ void terrain_free(terrain_field *f) {
     }
     for (growable_array &scratch : f->bin_query)
         if (scratch.items) plyx_array_free(&scratch);
-    if (f->low_detail_textures) terrain_delete_textures(f->low_detail_textures, (size_t)f->m * f->m);
+    if (f->low_detail_textures) terrain_delete_textures(f, f->low_detail_textures, (size_t)f->m * f->m);
     void *arrays[] = {f->heights,        f->node_bounds,    f->node_bounds_next, f->triangle_normals,
                       f->low_detail_textures, f->shading,   f->normal_map,      f->shadows,
                       f->tile_map,       f->node_bits,      f->reshade_pending, f->shading_dirty,
@@ -348,20 +356,23 @@ static void terrain_make_low_detail(terrain_field *f) {
     terrain_log_memory("after low detail ground textures");
 }
 
-// Step 15: placeholders in every ground-texture slot and LOD texture until they are composed.
+// Step 15: placeholders in every ground-texture slot and LOD texture until they are composed:
+// one texture per distinct checker image (a level's slots alike, the LOD textures alike),
+// shared by every slot that shows it.
 static void terrain_make_placeholders(terrain_field *f) {
     int maps = f->extra_maps ? 3 : 1;
     for (int level = 0; level < 6; level++) {
         int grey = (1530 - 255 * level) / 6;
+        uint32_t shared = f->placeholders[level] = tile_make_checker_texture(f, 64 >> level, grey);
         for (int r = 0; r < 4; r++)
             for (int c = 0; c < 4; c++)
-                for (int map = 0; map < maps; map++)
-                    f->slot_textures[map][level][r][c] = tile_make_checker_texture(f, 64 >> level, grey);
+                for (int map = 0; map < maps; map++) f->slot_textures[map][level][r][c] = shared;
         loading_progress("Creating LOD textures");
     }
     size_t lods = (size_t)(1 << f->k) / 64;
     f->lod_textures = (uint32_t *)terrain_zeroed(lods * lods * maps * sizeof(uint32_t));
-    for (size_t i = 0; i < lods * lods * maps; i++) f->lod_textures[i] = tile_make_checker_texture(f, 16, 0);
+    f->placeholders[6] = tile_make_checker_texture(f, 16, 0);
+    for (size_t i = 0; i < lods * lods * maps; i++) f->lod_textures[i] = f->placeholders[6];
     f->lod_stamps = (int *)mem_alloc_or_die(lods * lods * sizeof(int));
     for (size_t i = 0; i < lods * lods; i++) f->lod_stamps[i] = -1;
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "core/mem.h"
@@ -264,9 +265,20 @@ TEST(terrain_load, RenderModesAndTheirTextures) {
             EXPECT_TRUE(glIsTexture(f->low_detail_textures[0]));
             EXPECT_EQ(f->low_detail_texel_scale, 1.0f / 256);
         }
-        uint32_t slot = f->slot_textures[0][0][0][0];
+        // One texture per distinct checker image: a level's slots share one, the LOD textures
+        // another; the free deletes each once.
+        std::set<uint32_t> names;
+        for (int level = 0; level < 6; level++)
+            for (uint32_t name : {f->slot_textures[0][level][0][0], f->slot_textures[0][level][3][3]}) {
+                EXPECT_EQ(name, f->placeholders[level]) << level;
+                names.insert(name);
+            }
+        EXPECT_EQ(f->lod_textures[0], f->placeholders[6]);
+        names.insert(f->lod_textures[0]);
+        EXPECT_EQ(names.size(), 7u);
         terrain_free(f);
-        EXPECT_FALSE(glIsTexture(slot));
+        for (uint32_t name : names) EXPECT_FALSE(glIsTexture(name));
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     }
     // Extra maps: shaders for the terrain, dynamic lighting and a GL render mode.
     game_settings.ground_texture_size = 64;
