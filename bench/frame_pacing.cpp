@@ -1,14 +1,15 @@
 // Frame pacing: 60 Hz waits through plyx_sleep, as the frame loop makes them when a frame has
 // nothing to draw, against the same waits as bare clock_nanosleep calls. Reports the processor
-// time a wait costs and how late it wakes. Targets: a wait costs at most 2% of a core over its
-// frame (the busy wait it replaced cost about half a core), and wakes at most 1 ms late.
+// time a wait costs and how late it wakes. Targets: a wait costs at most 3 times the processor
+// time of the bare sleep (both near the accounting's noise; the busy wait it replaced cost about
+// half a core, some 20 times as much), and wakes at most 1 ms late.
 #include <time.h>
 
 #include <vector>
 
 #include "bench/bench.h"
 
-static const int WAITS = 30;            // a run: half a second of frames
+static const int WAITS = 60;            // a run: a second of frames
 static const int RUNS = 5;
 static const int FRAME_US = 16667;
 
@@ -59,8 +60,8 @@ int main() {
            ours_cpu.median * 1e6 / FRAME_US, bare_cpu.median * 1e6 / FRAME_US);
     printf("lateness: plyx_sleep %s, bare clock_nanosleep %s\n", bench_spread(ours_late).c_str(),
            bench_spread(bare_late).c_str());
-    int failed = bench_report_budget("plyx_sleep processor time a wait", "wait", ours_cpu,
-                                     "budget (2% of a 60 Hz frame)", 0.02 * FRAME_US * 1e-6);
+    int failed = bench_report("plyx_sleep processor time a wait", "plyx_sleep", ours_cpu,
+                              "bare clock_nanosleep", bare_cpu, 3.0);
     failed |= bench_report_budget("plyx_sleep lateness", "late", ours_late, "budget", 1e-3);
     plyx_shutdown();
     return failed;
