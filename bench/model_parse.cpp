@@ -1,7 +1,7 @@
 // Reading JM files through stream_scanf: the stock "rider_body.jm" and a generated 6 MB model,
 // plain and gzip-compressed by zlib at its default level, each against reading the same bytes
 // through the same stream byte by byte (so the ".gz" cases inflate in both). Target: the parse
-// at most 12 times the read.
+// at most 8 times the read (it measures 2.5 to 7).
 #include <GL/gl.h>
 #include <zlib.h>
 
@@ -13,7 +13,7 @@
 #include "gfx/model.h"
 #include "tools/zrdatagen/datagen.h"
 
-static const double TARGET = 12.0;
+static const double TARGET = 8.0;
 
 // A gzip member made by zlib's deflate at its default level, as gzip tools write them.
 static bool bench_write_gzip(const std::string &path, const std::string &bytes) {
