@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/entry.h"
 #include "core/mem.h"
+#include "game/entry.h"
 #include "tests/support/test_support.h"
 
 TEST(core_mem, TrackingOffForNonPositiveValues) {
