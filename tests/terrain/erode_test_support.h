@@ -13,12 +13,13 @@ inline erode_params erode_test_dirt() {
     tile_pending p;
     tile_kind_defaults(&p);
     erode_params e = p.kind.erode;
-    e.depth = 1.0f;
+    e.depth = 3.0f;
     e.radius = 4.0f;
-    e.inner_depth = 0.125f;
+    e.inner_depth = 0.375f;
     e.inner_radius = 2.0f;
+    e.displacement = 3.0f;
     e.limit_count = 3;
-    const float limits[3][3] = {{0, 1, 1}, {0.5f, 0.6f, 0.8f}, {1.0f, 0.25f, 0.5f}};
+    const float limits[3][3] = {{0, 1, 1}, {0.5f, 0.6f, 0.8f}, {1.0f, 0.1f, 0.5f}};
     for (int i = 0; i < 3; i++) {
         e.limit_depth[i] = limits[i][0];
         e.limit_main[i] = limits[i][1];

@@ -183,6 +183,16 @@ static void info_digest(const terrain_field *f) {
     printf("digest %s\n", hex);
 }
 
+// The name of the tile kind under a world point ("" without a tile map).
+static const char *info_kind_name(const terrain_field *f, float x, float z) {
+    if (!f->tile_map) return "";
+    int q = 1 << f->k;
+    double size = 2.0 * f->spacing;
+    double c = floor(x / size), r = floor(z / size);
+    int col = (int)(c < 0 ? 0 : c > q - 1 ? q - 1 : c), row = (int)(r < 0 ? 0 : r > q - 1 ? q - 1 : r);
+    return f->kinds[f->tile_map[col + (size_t)q * row]].name;
+}
+
 static int info_run(const info_args &a) {
     terrain_field *f = terrain_current;
     int code = 0;
@@ -192,8 +202,8 @@ static int info_run(const info_args &a) {
         vec3 normal;
         terrain_normal_at(f, a.x, a.z, &normal);
         // (+ 0.0f turns a negative zero into a plain one for printing)
-        printf("height=%g normal=%g %g %g\n", terrain_height_at(f, a.x, a.z), normal.x + 0.0f,
-               normal.y + 0.0f, normal.z + 0.0f);
+        printf("height=%g normal=%g %g %g kind=%s\n", terrain_height_at(f, a.x, a.z), normal.x + 0.0f,
+               normal.y + 0.0f, normal.z + 0.0f, info_kind_name(f, a.x, a.z));
     }
     if (a.ruts && !info_ruts(a)) code = 1;
     if (a.dozer && !info_dozer(a)) code = 1;
