@@ -117,7 +117,7 @@ int main() {
         erode_queue_reset();
         double owed = 0;
         int peak = 0;
-        for (int frame = 0; frame < 60 * fps; frame++) {
+        for (int frame = 0; frame < 300 * fps; frame++) {   // five minutes
             owed += 8 * 30.0 / fps;
             while (owed >= 1) {
                 int n = (int)std::min(owed, 64.0);

@@ -476,7 +476,8 @@ void erode_apply_queue(const float *protected_position, float strength) {
 void erode_format_wheel_readout(char *out, int size) {
     if (!out || size < 1) return;
     const erode_readout_values &r = erode_readouts;
+    // (+ 0.0 turns the negated zeros of an idle wheel into plain ones)
     snprintf(out, (size_t)size, "speed=%.2f\nslip=%.2f\nfx=%.2f\nfz=%.2f\npfx=%.2f\npfz=%.2f\n",
-             (double)r.speed, (double)r.slip, (double)-r.fx, (double)-r.fz, (double)-r.pfx,
-             (double)-r.pfz);
+             (double)r.speed, (double)r.slip, -(double)r.fx + 0.0, -(double)r.fz + 0.0,
+             -(double)r.pfx + 0.0, -(double)r.pfz + 0.0);
 }

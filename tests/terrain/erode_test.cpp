@@ -215,6 +215,9 @@ TEST(terrain_erode, samples_from_contacts) {
     EXPECT_STREQ(text, "speed=30.00\nslip=3.");
     erode_format_wheel_readout(text, 1);
     EXPECT_STREQ(text, "");
+    erode_wheel_contact(&b, rolling(10, 10, 0, 0, 0, 0), 0);   // idle: zeros, never "-0.00"
+    erode_format_wheel_readout(text, sizeof text);
+    EXPECT_STREQ(text, "speed=0.00\nslip=0.00\nfx=0.00\nfz=0.00\npfx=0.00\npfz=0.00\n");
 }
 
 TEST(terrain_erode, groups_close_at_one_foot_or_sixteen_samples) {
