@@ -170,9 +170,30 @@ static void warp_restart() {
                settings.robot_skill.current);
 }
 
+// The position the erosion drain keeps clear of ruts: a body position (x, y, z), or null for
+// none or one that is not finite.
+static const float *erode_protected_position(const double *position, float out[3]) {
+    if (!position) return nullptr;
+    for (int i = 0; i < 3; i++) {
+        if (!std::isfinite(position[i])) return nullptr;
+        out[i] = (float)position[i];
+    }
+    return out;
+}
+
+// The erosion drain: ruts are dug even while the track's heights are frozen for drawing.
 static void erode_step() {
-    if (frame_loop.view_mode != VIEW_SPLASH && race_state.erode_amount > 0)
-        erode_apply_queue(nullptr, (float)race_state.erode_amount / 1024.0f);
+    if (frame_loop.view_mode != VIEW_SPLASH && race_state.erode_amount > 0) {
+        // The frame body of the first locally simulated rider that holds a bike.
+        const double *frame = nullptr;
+        float position[3];
+        terrain_field *f = terrain_current;
+        int frozen = f->heights_frozen;
+        f->heights_frozen = 0;
+        erode_apply_queue(erode_protected_position(frame, position),
+                          (float)race_state.erode_amount / 1024.0f);
+        f->heights_frozen = frozen;
+    }
     frame_stage("erode");
 }
 

@@ -38,6 +38,7 @@
 #include "race/series.h"
 #include "race/track.h"
 #include "script/script.h"
+#include "terrain/erode.h"
 #include "terrain/terrain.h"
 #include "ui/menu.h"
 
@@ -52,9 +53,15 @@
     exit(code);
 }
 
+// The race's current tick, for the erosion's stamps and its protected position.
+static int startup_race_tick() {
+    return race_state.current_tick;
+}
+
 void startup_install_hooks() {
     loading_screen_install();
     race_hooks = {script_unload, script_free_sounds, util_boost_process};
+    erode_hooks = {net_send_erode, startup_race_tick};
 }
 
 void startup_require_tracks() {

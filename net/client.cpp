@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "terrain/erode.h"
+
 net_client_state net_client = {-1, 160, 0, 0, "", 0, {}};
 char net_recent_servers[16][128];
 const char *connect_address = nullptr;
@@ -29,10 +31,9 @@ net_packet *net_new_reliable_packet() {
 }
 
 void net_send_erode(const unsigned char *bytes, int length) {
-    // Offline the points go to the terrain's erosion queue once it exists; until then they
-    // are dropped.
-    (void)bytes;
-    (void)length;
+    // Offline the message goes straight into the erosion queue; online it travels with the
+    // reliable messages once the protocol is in place.
+    if (!net_connected()) erode_queue_message(bytes, length);
 }
 
 void net_handle_reliable(const unsigned char *message, int length) {

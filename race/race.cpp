@@ -17,6 +17,7 @@
 #include "race/robots.h"
 #include "race/series.h"
 #include "race/track.h"
+#include "terrain/erode.h"
 
 static race_state_record race_state_initial() {
     race_state_record r = {};
@@ -94,6 +95,7 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     plyx_log("Finished deallocating bikes\n");
 
     race_state.current_tick = 0;
+    erode_queue_reset();
     race_state.countdown_ticks = RACE_COUNTDOWN_TICKS;
     race_state.race_time = race_time;
     race_state.laps = laps;

@@ -177,6 +177,8 @@ file_stream *terrain_open_track_file(const char *folder, const char *name, const
 float terrain_sample_height(float min, float max, unsigned v);
 // The height of the surface at world (x, z); outside the field the border continues.
 float terrain_height_at(const terrain_field *f, float x, float z);
+// The same surface on the heights as loaded (the current heights when no loaded copy exists).
+float terrain_loaded_height_at(const terrain_field *f, float x, float z);
 // The upward normal (not normalised) of the triangle under world (x, z).
 void terrain_normal_at(const terrain_field *f, float x, float z, vec3 *normal);
 // Sets one sample and marks the shading, normal-map texels and triangles that depend on it.

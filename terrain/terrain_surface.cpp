@@ -19,10 +19,10 @@ static inline int surface_clamp(int v, int lo, int hi) {
 }
 
 // The height of sample (a, b), each clamped to the grid.
-static inline float surface_h(const terrain_field *f, int a, int b) {
+static inline float surface_h(const terrain_field *f, const float *grid, int a, int b) {
     a = surface_clamp(a, 0, f->n - 1);
     b = surface_clamp(b, 0, f->n - 1);
-    return f->heights[a + (size_t)f->n * b];
+    return grid[a + (size_t)f->n * b];
 }
 
 // The cell under a point and the point's place in it. Coordinates are clamped to [-1, n] cells
@@ -57,8 +57,9 @@ static surface_cell surface_locate(const terrain_field *f, float x, float z) {
 // The height differences of a triangle along x and along z from its right-angle corner.
 static void surface_slopes(const terrain_field *f, int cx, int cz, int odd, int right,
                            float *dx, float *dz) {
-    float h00 = surface_h(f, cx, cz), h10 = surface_h(f, cx + 1, cz);
-    float h01 = surface_h(f, cx, cz + 1), h11 = surface_h(f, cx + 1, cz + 1);
+    const float *g = f->heights;
+    float h00 = surface_h(f, g, cx, cz), h10 = surface_h(f, g, cx + 1, cz);
+    float h01 = surface_h(f, g, cx, cz + 1), h11 = surface_h(f, g, cx + 1, cz + 1);
     if (odd) {
         *dx = right ? h11 - h01 : h10 - h00;
         *dz = right ? h11 - h10 : h01 - h00;
@@ -68,10 +69,11 @@ static void surface_slopes(const terrain_field *f, int cx, int cz, int odd, int 
     }
 }
 
-float terrain_height_at(const terrain_field *f, float x, float z) {
+// The surface of a grid of the field's size (the heights or their loaded copy) at world (x, z).
+static float surface_height_in(const terrain_field *f, const float *grid, float x, float z) {
     surface_cell c = surface_locate(f, x, z);
-    float h00 = surface_h(f, c.cx, c.cz), h10 = surface_h(f, c.cx + 1, c.cz);
-    float h01 = surface_h(f, c.cx, c.cz + 1), h11 = surface_h(f, c.cx + 1, c.cz + 1);
+    float h00 = surface_h(f, grid, c.cx, c.cz), h10 = surface_h(f, grid, c.cx + 1, c.cz);
+    float h01 = surface_h(f, grid, c.cx, c.cz + 1), h11 = surface_h(f, grid, c.cx + 1, c.cz + 1);
     float u = c.u, v = c.v;
     if (c.odd) {
         if (!c.right) return h00 + u * (h10 - h00) + v * (h01 - h00);
@@ -79,6 +81,14 @@ float terrain_height_at(const terrain_field *f, float x, float z) {
     }
     if (c.right) return h10 + (1 - u) * (h00 - h10) + v * (h11 - h10);
     return h01 + u * (h11 - h01) + (1 - v) * (h00 - h01);
+}
+
+float terrain_height_at(const terrain_field *f, float x, float z) {
+    return surface_height_in(f, f->heights, x, z);
+}
+
+float terrain_loaded_height_at(const terrain_field *f, float x, float z) {
+    return surface_height_in(f, f->loaded_heights ? f->loaded_heights : f->heights, x, z);
 }
 
 void terrain_normal_at(const terrain_field *f, float x, float z, vec3 *normal) {

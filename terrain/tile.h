@@ -49,3 +49,13 @@ constexpr float TILE_FRICTION_SPEED_MAX = 1048575.0f;
 constexpr float TILE_ROLL_SPEED_MIN = 9.536743e-7f;   // 2^-20
 constexpr float TILE_ERODE_RADIUS_CELLS = 32.0f;        // radii at most this many spacings
 constexpr float TILE_ERODE_STEP = 1.0f / 1024.0f;
+
+// ---- Repainting ----------------------------------------------------------------------------
+
+// Makes the corners in mask (bit 0: +x +z, bit 1: -x +z, bit 2: +x -z, bit 3: -x -z) of one
+// cell show material c: the first kind whose corner materials are the wanted ones, when one
+// exists and the cell lies inside the map (column and row are clamped for the reading only).
+void tile_fix_transition(terrain_field *f, int column, int row, int material, int mask);
+// Paints one cell of the tile map with a kind and re-picks the transitions of its eight
+// neighbours: 1 when the cell lies inside the map.
+int tile_paint_cell(terrain_field *f, int column, int row, int kind);

@@ -21,6 +21,8 @@
 #include "platform/plyx.h"
 #include "race/race.h"
 #include "race/track.h"
+#include "terrain/erode.h"
+#include "terrain/terrain.h"
 #include "tests/support/test_support.h"
 #include "ui/menu.h"
 
@@ -438,4 +440,36 @@ TEST(game_frame_loop, RecordedAudioHasOneBlockPerTick) {
     EXPECT_GT(ticks, 10);
     sound_output_close();
     EXPECT_EQ(test_read_file(path).size(), (size_t)ticks * SOUND_RECORD_BYTES);
+}
+
+// Queues count points pushing across the practice track's middle.
+static void queue_erosion(int count) {
+    erode_batch b = {};
+    for (int i = 0; i < 64; i++) b.points[i] = {128, 128, 0, 1, 8};
+    unsigned char m[ERODE_MESSAGE_MAX];
+    for (; count > 0; count -= b.point_count) {
+        b.point_count = count < 64 ? count : 64;
+        erode_queue_message(m, erode_encode_batch(m, &b));
+    }
+}
+
+TEST(game_frame_loop, ErosionDrainsOnlyWithAnAmountAndThroughFrozenHeights) {
+    fake_install();
+    queue_erosion(10);
+    start_race();
+    EXPECT_EQ(erode_queue_count(), 0);   // the race reset empties the queue
+    frame_loop_begin();
+    queue_erosion(100);
+    race_state.erode_amount = 0;
+    ASSERT_EQ(frame_loop_pass(), 1);
+    EXPECT_EQ(erode_queue_count(), 100);
+    race_state.erode_amount = 1024;
+    terrain_current->heights_frozen = 1;
+    int generation = terrain_current->edit_generation;
+    ASSERT_EQ(frame_loop_pass(), 1);
+    EXPECT_EQ(erode_queue_count(), 96);   // the budget of 100 waiting: 4
+    EXPECT_GT(terrain_current->edit_generation, generation);
+    EXPECT_LT(terrain_height_at(terrain_current, 128, 128), terrain_loaded_height_at(terrain_current, 128, 128));
+    EXPECT_EQ(terrain_current->heights_frozen, 1);
+    terrain_current->heights_frozen = 0;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "net/client.h"
+#include "terrain/erode.h"
 
 TEST(net_client, DisconnectDatagram) {
     int receiver = socket(AF_INET, SOCK_DGRAM, 0);
@@ -38,4 +39,15 @@ TEST(net_client, DisconnectDatagram) {
     EXPECT_EQ(net_client.slot, 160);
     EXPECT_STREQ(net_client.send_error, "");
     close(receiver);
+}
+
+// Offline an erosion message goes straight into the terrain's queue.
+TEST(net_client, OfflineErosionGoesToTheQueue) {
+    erode_queue_reset();
+    erode_batch b = {};
+    b.point_count = 3;
+    b.points[1].x = b.points[2].x = 1;
+    unsigned char m[ERODE_MESSAGE_MAX];
+    net_send_erode(m, erode_encode_batch(m, &b));
+    EXPECT_EQ(erode_queue_count(), 3);
 }

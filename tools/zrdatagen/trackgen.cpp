@@ -362,23 +362,23 @@ std::string datagen_track_tileinfo() {
         {"dirt", {"1.200000 1.000000", "1.100000 6.000000", "0.950000 20.000000"}, 2,
          {"5.000000 15.000000 1.000000", "6.000000 18.000000 30.000000"},
          "count=12 dig=1 size=0.25 grow=4 drag=0.5 r=122 g=92 b=62 a=255 fade_a=32512 texture=@roost.png",
-         "erode_depth 1.000000\nerode_radius 4.000000\nerode_inner_depth 0.125000\n"
-         "erode_inner_radius 2.000000\n"},
+         "erode_depth 3.000000\nerode_radius 4.000000\nerode_inner_depth 0.375000\n"
+         "erode_inner_radius 2.000000\nerode_displacement 3.000000\n"},
         {"grass", {"1.000000 1.000000", "0.900000 6.000000", "0.750000 20.000000"}, 2,
          {"6.000000 16.000000 1.000000", "7.000000 20.000000 30.000000"},
          "count=8 dig=0.5 size=0.2 grow=3 drag=0.6 r=84 g=110 b=52 a=255 fade_a=32512 texture=@roost.png",
-         "erode_depth 0.500000\nerode_radius 3.000000\nerode_inner_depth 0.062500\n"
-         "erode_inner_radius 1.500000\n"},
+         "erode_depth 0.400000\nerode_radius 3.000000\nerode_inner_depth 0.050000\n"
+         "erode_inner_radius 1.500000\nerode_displacement 2.500000\n"},
         {"sand", {"0.850000 1.000000", "0.800000 6.000000", "0.700000 20.000000"}, 1,
          {"12.000000 40.000000 1.000000", "14.000000 48.000000 30.000000"},
          "count=16 dig=1.5 size=0.3 grow=5 drag=0.4 r=206 g=184 b=136 a=255 fade_a=32512 texture=@roost.png",
-         "erode_depth 1.600000\nerode_radius 5.000000\nerode_inner_depth 0.250000\n"
-         "erode_inner_radius 2.500000\n"},
+         "erode_depth 6.000000\nerode_radius 5.000000\nerode_inner_depth 0.750000\n"
+         "erode_inner_radius 2.500000\nerode_displacement 3.500000\n"},
         {"mud", {"0.700000 1.000000", "0.600000 6.000000", "0.500000 20.000000"}, 1,
          {"10.000000 30.000000 1.000000", "12.000000 36.000000 30.000000"},
          "count=10 dig=1.2 size=0.35 grow=2 drag=0.7 r=74 g=58 b=42 a=255 splash=1 fade_a=32512 texture=@roost.png",
-         "erode_depth 1.300000\nerode_radius 4.500000\nerode_inner_depth 0.187500\n"
-         "erode_inner_radius 2.000000\n"},
+         "erode_depth 4.000000\nerode_radius 4.500000\nerode_inner_depth 0.500000\n"
+         "erode_inner_radius 2.000000\nerode_displacement 4.000000\n"},
     };
     std::string out;
     for (const kind &k : kinds) {
@@ -388,11 +388,11 @@ std::string datagen_track_tileinfo() {
         for (const char *r : k.roll) out += std::string("roll_resist ") + r + "\n";
         out += std::string("roost ") + k.roost + "\n";
         out += k.erode;
-        out += "erode_lower 50.000000\nerode_upper 150.000000\nerode_displacement 2.000000\n"
+        out += "erode_lower 50.000000\nerode_upper 150.000000\n"
                "erode_off_speed 10.000000\nerode_on_speed 15.000000\n"
                "erode_slip_lower 0.000000\nerode_slip_upper 5.000000\n"
                "erode_limit 0.000000 1.000000 1.000000\nerode_limit 0.500000 0.600000 0.800000\n"
-               "erode_limit 1.000000 0.250000 0.500000\naddtile\n\n";
+               "erode_limit 1.000000 0.100000 0.500000\naddtile\n\n";
     }
     return out;
 }
