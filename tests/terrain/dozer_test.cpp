@@ -146,13 +146,19 @@ TEST(terrain_dozer, modes_on_a_slope) {
                     EXPECT_LT(now, was);
                 }
             }
-        if (c.mode != 0) EXPECT_EQ(changed, w.d->totals.samples) << c.mode;   // (mode 0 moves some twice)
-        if (c.mode == 3) EXPECT_EQ(changed, 13) << c.edge_above;   // x 122..134 on row 121
+        if (c.mode != 0) {
+            EXPECT_EQ(changed, w.d->totals.samples) << c.mode;   // (mode 0 moves some twice)
+        }
+        if (c.mode == 3) {
+            EXPECT_EQ(changed, 13) << c.edge_above;   // x 122..134 on row 121
+        }
         if (c.mode == 2 || c.mode == 1) {
             EXPECT_EQ(w.field.m.tiles[61 + 128 * 60], 0) << c.mode;   // cell (61, 60) painted
             EXPECT_GT(w.d->totals.tiles, 0);
         }
-        if (c.mode == 3) EXPECT_EQ(w.d->totals.tiles, 0);
+        if (c.mode == 3) {
+            EXPECT_EQ(w.d->totals.tiles, 0);
+        }
         if (c.mode == 0) {
             // The cut is moved, not lost, and lands ahead of the blade (downhill).
             EXPECT_NEAR(w.field.sum(), sum, 1e-2);
