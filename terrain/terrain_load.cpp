@@ -46,6 +46,8 @@ static void *terrain_zeroed(size_t bytes) {
 static void terrain_reset(terrain_field *f) {
     memset(f, 0, sizeof *f);
     f->last_view_x = f->last_view_z = TERRAIN_NO_VIEW;
+    f->slot_view_x = f->slot_view_z = TERRAIN_NO_VIEW;
+    f->bound_level = -1;
     f->ground_texture_size = 128;
 }
 
@@ -62,15 +64,10 @@ void terrain_free(terrain_field *f) {
         size_t lods = (size_t)(1 << f->k) / 64;
         terrain_delete_textures(f->lod_textures, lods * lods * (f->extra_maps ? 3 : 1));
     }
-    if (f->decals.items) {
-        plyx_array_free(&f->decals);
-        for (auto &row : f->decal_bins)
-            for (growable_array &bin : row) plyx_array_free(&bin);
-    }
-    for (growable_array &scratch : f->bin_query)
-        if (scratch.items) plyx_array_free(&scratch);
+    decal_list_free(f);
     if (f->low_detail_textures) terrain_delete_textures(f->low_detail_textures, (size_t)f->m * f->m);
-    void *arrays[] = {f->heights,        f->node_bounds,    f->node_bounds_next, f->triangle_normals,
+    terrain_lod_free(f);
+    void *arrays[] = {f->heights,        f->triangle_normals,
                       f->low_detail_textures, f->shading,   f->normal_map,      f->shadows,
                       f->tile_map,       f->node_bits,      f->reshade_pending, f->shading_dirty,
                       f->normal_dirty,   f->triangle_dirty, f->lod_stamps,      f->lod_textures,
@@ -377,9 +374,7 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode) {
     loading_begin("Loading heights");
     if (!terrain_read_heights(f, s, folder, lo, hi)) return terrain_fail(f, s, "Error reading heights");
     memcpy(f->loaded_heights, f->heights, (size_t)f->n * f->n * sizeof(float));
-    int nodes = terrain_node_count(f->k);
-    f->node_bounds = (float *)terrain_zeroed((size_t)nodes * sizeof(float));
-    f->node_bounds_next = (float *)terrain_zeroed((size_t)nodes * sizeof(float));
+    terrain_lod_alloc(f);
     terrain_update_lod_errors(f, INT_MAX);
     stream_close(s);
 
@@ -407,8 +402,14 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode) {
     loading_begin("Creating LOD textures");
     terrain_make_placeholders(f);
     if ((s = terrain_open_track_file(folder, "decals", "rb", 0))) {
+        loading_begin("Loading decals");
         decal_load_list(f, s);
         stream_close(s);
     }
+    // Every LOD texture now, so the first frame has no backlog; the counter starts at 1 so
+    // that an edit before the first frame stamps what it touches.
+    loading_begin("Composing ground textures");
+    tile_compose_all_lod(f);
+    f->texture_update_counter = 1;
     return 1;
 }
