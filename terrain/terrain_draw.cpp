@@ -122,11 +122,10 @@ static void draw_fan(draw_state &d, int i, int j, int r, int start, int count, i
         int dir = (start + t) & 7;
         int dx = draw_ring[dir][0], dz = draw_ring[dir][1];
         if (!(dir & 1)) {
-            // An edge midpoint: kept where the neighbour across is walked or where the field
-            // ends, and always at the open ends of a partial fan.
-            int walked = draw_walked(f, i, j + dx, r + dz);
-            int end = count < 9 && (t == 0 || t == count - 1);
-            if (walked == 0 && !end) continue;
+            // An edge midpoint where the neighbour across is walked (it meets that neighbour's
+            // finer vertices), and on the field's edge, where the fan must still meet its own
+            // walked children; left out only beside an unwalked neighbour.
+            if (draw_walked(f, i, j + dx, r + dz) == 0) continue;
         }
         put(cx + dx * h, cz + dz * h);
     }
