@@ -119,14 +119,15 @@ static int decal_parse_line(terrain_field *f, const std::string &line) {
     return 1;
 }
 
-int decal_load_list(terrain_field *f, file_stream *s) {
+int decal_load_list(terrain_field *f, file_stream *s, const char *shown) {
+    if (!shown) shown = s->name;
     // Read whole, but never more than the limit.
     std::string text;
     char chunk[65536];
     for (int got; (got = stream_read(s, chunk, sizeof chunk)) > 0;) {
         text.append(chunk, (size_t)got);
         if ((long)text.size() > DECAL_FILE_MAX) {
-            console_printf("Warning: '%.900s' is too large; decals not loaded", s->name);
+            console_printf("Warning: '%.900s' is too large; decals not loaded", shown);
             return 0;
         }
     }
@@ -145,7 +146,7 @@ int decal_load_list(terrain_field *f, file_stream *s) {
             continue;
         }
         if (!decal_parse_line(f, line)) {
-            console_printf("Warning: bad decal line %d in '%.900s'", number, s->name);
+            console_printf("Warning: bad decal line %d in '%.900s'", number, shown);
             decal_keep_line(f, line);
         }
         if ((number & 1023) == 0) loading_progress("Loading decals");

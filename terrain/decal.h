@@ -23,7 +23,8 @@ struct decal {
 // Reads a "decals" file into the field's list and bins (made even when the file is empty).
 // Bad lines are warned about and kept as text; a file over DECAL_FILE_MAX is refused (no list
 // is made): 1, or 0 when refused.
-int decal_load_list(terrain_field *f, file_stream *s);
+// Warnings name the file as 'shown' (else the stream's own name).
+int decal_load_list(terrain_field *f, file_stream *s, const char *shown = nullptr);
 // Writes every decal, then the kept lines: 1, or 0 when a write failed.
 int decal_write_list(const terrain_field *f, file_stream *s);
 // Makes the empty list, merge arrays and bins; frees them.

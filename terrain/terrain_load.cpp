@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/console.h"
 #include "core/digest.h"
@@ -403,7 +404,7 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode) {
     terrain_make_placeholders(f);
     if ((s = terrain_open_track_file(folder, "decals", "rb", 0))) {
         loading_begin("Loading decals");
-        decal_load_list(f, s);
+        decal_load_list(f, s, (std::string(folder) + "/decals").c_str());
         stream_close(s);
     }
     // Every LOD texture now, so the first frame has no backlog; the counter starts at 1 so
