@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "terrain/tile.h"
 #include "tests/terrain/memory_field.h"
 #include "tests/terrain/terrain_test_support.h"
+#include "tools/zrdatagen/datagen.h"
 
 namespace {
 // A memory field of extent 800 with an empty decal list.
@@ -238,4 +240,44 @@ TEST(terrain_decal, SoftwareRaster) {
         EXPECT_EQ(guarded[i], 7);
         EXPECT_EQ(guarded[guarded.size() - 1 - i], 7);
     }
+}
+
+TEST(terrain_decal, StockDecalsLoadAndRoundTripByteForByte) {
+    temp_dir t;
+    test_isolate_home(t);
+    setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
+    vfs_build_index();
+    gl_test_window window(320, 320);
+    std::unique_ptr<terrain_field> f(new terrain_field{});
+    struct {
+        const char *name;
+        std::string bytes;
+        int count;
+    } tracks[] = {{"tracks/practice", datagen_practice_decals(), 6}, {"tracks/hillside", datagen_hillside_decals(), 20}};
+    for (auto &track : tracks) {
+        console_clear();
+        track_name = track.name;
+        track_read_lighting();
+        ASSERT_EQ(terrain_load(f.get(), (std::string("@") + track.name).c_str(), TILE_RENDER_TEXSUBIMAGE), 1);
+        ASSERT_NE(f->decals.items, nullptr);
+        EXPECT_EQ(f->decals.count, track.count) << track.name;
+        EXPECT_EQ(f->decal_kept_lines.count, 0);
+        for (int i = 0; i < f->decals.count; i++) {
+            const decal &d = *decal_at(f.get(), i);
+            EXPECT_NE(d.pixels, nullptr) << d.name;
+            EXPECT_TRUE(d.x > 0 && d.x < f->extent && d.z > 0 && d.z < f->extent) << track.name << " " << i;
+            // Each picture's width / height is its decals' aspect.
+            EXPECT_EQ((float)d.width / (float)d.height, d.aspect) << d.name;
+            // On the course: the tile under the centre is dirt.
+            int q = 1 << f->k, tx = (int)(d.x / f->tile_size), tz = (int)(d.z / f->tile_size);
+            EXPECT_EQ(f->tile_map[tx + q * tz], 0) << track.name << " decal " << i;
+        }
+        EXPECT_STREQ(decal_at(f.get(), 0)->name, "@decals/startline.png");
+        ASSERT_EQ(terrain_save(f.get()), 1);
+        EXPECT_EQ(test_read_file(t.file(std::string("xdg/ZR Simulator/") + track.name + "/decals")), track.bytes);
+        terrain_free(f.get());
+    }
+    track_name = nullptr;
+    tex_purge(1);
+    vfs_shutdown();
 }
