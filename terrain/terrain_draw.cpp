@@ -242,9 +242,18 @@ void terrain_draw(terrain_field *f) {
         glEnable(GL_TEXTURE_2D);
     }
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
-    if (f->extra_maps) shader_use(SHADER_SLOT_TERRAIN);
+    // The lit path: the ground's colour is lit by the sun as the shading lights it.
+    static const GLfloat white[4] = {1, 1, 1, 1}, ambient[4] = {0.2f, 0.2f, 0.2f, 1}, diffuse[4] = {0.8f, 0.8f, 0.8f, 1};
+    if (f->extra_maps) {
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, white);
+        shader_use(SHADER_SLOT_TERRAIN);
+    }
     draw_node(d, 0, 0, 0);
     shader_use(SHADER_SLOT_FIXED);
+    if (f->extra_maps) {
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+    }
     for (int u = units - 1; u >= 0; u--) {
         if (gl_info.arb_multitexture) gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB + u);
         glBindTexture(GL_TEXTURE_2D, 0);

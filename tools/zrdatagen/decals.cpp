@@ -54,13 +54,14 @@ static uint32_t decal_next(uint32_t *state) {
 }
 
 std::string datagen_track_decals(const datagen_track &t, const datagen_track_plan &plan,
-                                 const std::vector<int> &arrow_corners, const std::vector<int> &berm_corners) {
+                                 const std::vector<int> &arrow_corners, const std::vector<int> &berm_corners,
+                                 long arrow_back) {
     std::vector<decal_line> list;
     // The start line spans the course: 16 times as wide as it is long.
     float width = (float)(plan.half_width * 2 + 16 * 2) / 16.0f * (float)t.spacing;
     list.push_back(decal_on_course(t, datagen_start_line_index(t), width / 16, 16, "@decals/startline.png"));
     for (int c : arrow_corners)
-        list.push_back(decal_on_course(t, decal_apex(t, plan.corners[(size_t)c]) - 40, 6, 1, "@decals/arrow.png"));
+        list.push_back(decal_on_course(t, decal_apex(t, plan.corners[(size_t)c]) - arrow_back, 6, 1, "@decals/arrow.png"));
     uint32_t rng = 7001u + (uint32_t)t.k;
     auto worn = [&](long i) {
         decal_line d = decal_on_course(t, i, 8 + (float)(decal_next(&rng) % 9), 1, "@decals/worn.png");

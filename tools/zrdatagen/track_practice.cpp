@@ -61,5 +61,5 @@ std::string datagen_practice_desc() {
 }
 std::string datagen_practice_decals() {
     // Arrows at both ends of the oval, worn dirt in one berm.
-    return datagen_track_decals(datagen_practice_track(), datagen_practice_plan(), {1, 3}, {2});
+    return datagen_track_decals(datagen_practice_track(), datagen_practice_plan(), {1, 3}, {2}, 12);
 }

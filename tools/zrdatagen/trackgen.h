@@ -74,8 +74,10 @@ const datagen_track &datagen_hillside_track();
 
 // The track's "decals": the start line, arrows before corners, worn patches at the jumps and
 // in the berms (one line a decal, as the game writes them).
+// Arrows stand arrow_back course points before their corner's apex.
 std::string datagen_track_decals(const datagen_track &t, const datagen_track_plan &plan,
-                                 const std::vector<int> &arrow_corners, const std::vector<int> &berm_corners);
+                                 const std::vector<int> &arrow_corners, const std::vector<int> &berm_corners,
+                                 long arrow_back);
 
 // The stock sun, as the lighting file writes it (before the reader divides it by its length).
 constexpr float DATAGEN_SUN[3] = {-0.5f, 0.75f, 0.375f};
