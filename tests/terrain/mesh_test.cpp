@@ -2,6 +2,8 @@
 // eye, covering the field exactly once, and culled behind the eye.
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -144,4 +146,26 @@ TEST(terrain_mesh, NodesBehindTheEyeAreNotDrawn) {
             }
         EXPECT_LE(behind, reach + 1) << "direction " << d;
     }
+}
+
+TEST(terrain_mesh, ImmediateModeDrawsTheSameFans) {
+    mesh_env env("tracks/practice");
+    terrain_field *f = env.f.get();
+    f->eye[0] = 60, f->eye[1] = 30, f->eye[2] = 70;
+    f->view_direction[0] = 0.7f, f->view_direction[1] = -0.3f, f->view_direction[2] = 0.6f;
+    captured arrays, immediate;
+    terrain_set_fan_capture(capture, &arrays);
+    game_settings.no_vertex_arrays = 0;
+    terrain_draw(f);
+    terrain_set_fan_capture(capture, &immediate);
+    game_settings.no_vertex_arrays = 1;
+    terrain_draw(f);
+    game_settings.no_vertex_arrays = 0;
+    terrain_set_fan_capture(nullptr, nullptr);
+    EXPECT_FALSE(arrays.triangles.empty());
+    EXPECT_EQ(arrays.triangles, immediate.triangles);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    // Drawing leaves no client array on and texturing off.
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
 }
