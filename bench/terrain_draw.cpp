@@ -104,8 +104,9 @@ int main() {
         glMatrixMode(GL_MODELVIEW);
         std::vector<double> times;
         long vertices = 0;
-        for (int frame = 0; frame < 600; frame++) {
-            long i = (datagen_start_line_index(track) + frame / 2) % (long)track.course.size();
+        // The first frames at the start compose the new windows; the flight is timed after them.
+        for (int frame = -40; frame < 600; frame++) {
+            long i = (datagen_start_line_index(track) + std::max(frame, 0) / 2) % (long)track.course.size();
             const datagen_course_point &p = track.course[(size_t)i];
             const datagen_course_point &q = track.course[(size_t)((i + 4) % (long)track.course.size())];
             float x = (float)p.x / 16 * f->spacing, z = (float)p.z / 16 * f->spacing;
@@ -124,6 +125,7 @@ int main() {
             plyx_gl_end_frame(w);
             plyx_gl_begin_frame(w);
             glFinish();
+            if (frame < 0) continue;
             times.push_back(now_s() - start);
             vertices += f->vertices_drawn;
         }
@@ -138,9 +140,10 @@ int main() {
             int cx = (int)(f->eye[0] / f->spacing), cz = (int)(f->eye[2] / f->spacing);
             bump(f, cx + 6, cz + 6, 4, 0.5f);
             terrain_mark_textures_stale(f, cx, cz, cx + 12, cz + 12);
+            f->texture_update_counter++;   // the edit's frame ends
             if (f->reshade_pending)
                 for (int t = 0; t < f->m * f->m; t++) terrain_bit_set(f->reshade_pending, (size_t)t);
-            int frames = 0;
+            int frames = 1;
             while ((terrain_texture_age(f) || terrain_count_pending_reshades(f)) && frames < 10000) {
                 tile_render_pending(f);
                 terrain_update_frame_field(f, (1 << delay) - 1);
