@@ -63,7 +63,6 @@ struct terrain_lod_work {
     int budget;
     int low_detail_cursor;        // next low-detail texture visited by the rebuilds
     int low_detail_calls;         // terrain_update_frame calls since the last rebuild
-    int phase;                    // 0 the node's own error, 1 its bound (within the node)
     int rect[12][4];              // nodes the pass in progress recomputes, per level (x0, z0,
                                   // x1, z1 inclusive; x0 > x1 for none)
     int own[12][4];               // nodes whose own error it recomputes, per level

@@ -178,7 +178,6 @@ static void lod_start_pass(terrain_field *f) {
     w.level = k;
     w.row = w.rect[k][1];
     w.column = w.rect[k][0];
-    w.phase = 0;
     w.triangle = 0;
     w.triangle_row = 0;
     w.partial_max = 0;
@@ -245,7 +244,7 @@ int terrain_update_lod_errors(terrain_field *f, int budget) {
         }
         int j = w.column, r = w.row;
         size_t node = lod_base(i) + ((size_t)r << i) + j;
-        if (w.phase == 0 && lod_in(w.own[i], j, r)) {
+        if (lod_in(w.own[i], j, r)) {
             int x0 = j * s, z0 = r * s, odd = (j + r) & 1;
             int keep = s >= TERRAIN_ROW_MAXIMA_MIN;
             float *rows = keep ? f->row_maxima + lod_row_base(f, i) + (((size_t)r << i) + j) * 2 * (s + 1) : nullptr;
@@ -279,7 +278,6 @@ int terrain_update_lod_errors(terrain_field *f, int budget) {
             f->node_errors[node] = e;
         }
         f->node_bounds_next[node] = lod_bound(f, i, j, r);
-        w.phase = 0;
         w.triangle = 0;
         w.triangle_row = 0;
         w.partial_max = 0;

@@ -91,14 +91,20 @@ TEST(terrain_tiles, ScrollingKeepsWhatStaysInView) {
                 kept += f->slot_ready[e][r][c];
                 int src = ((c + mv.dx) % 4 + 4) % 4;
                 names += f->slot_textures[0][e][r][c] == before[r][src];
-                if (f->slot_ready[e][r][c]) EXPECT_EQ(f->slot_textures[0][e][r][c], before[r][c + mv.dx]);
+                if (f->slot_ready[e][r][c]) {
+                    EXPECT_EQ(f->slot_textures[0][e][r][c], before[r][c + mv.dx]);
+                }
             }
         EXPECT_EQ(kept, mv.kept) << mv.dx;
         EXPECT_EQ(names, 16);   // every texture is reused
         // Only the entering column is new.
         for (int r = 0; r < 4; r++) {
-            if (mv.dx == 1) EXPECT_EQ(f->slot_ready[e][r][3], 0);
-            if (mv.dx == -1) EXPECT_EQ(f->slot_ready[e][r][0], 0);
+            if (mv.dx == 1) {
+                EXPECT_EQ(f->slot_ready[e][r][3], 0);
+            }
+            if (mv.dx == -1) {
+                EXPECT_EQ(f->slot_ready[e][r][0], 0);
+            }
         }
     }
 }
@@ -115,7 +121,9 @@ TEST(terrain_tiles, OneNewSlotPerLevelAndOneStaleTexturePerCall) {
         for (int e = 0; e < 6; e++) EXPECT_LE(now[e], 1) << "frame " << frame;
         for (int e = 0; e < 7; e++) per_level[e] += now[e];
         for (auto &c : f.seen.list)
-            if (c[0] == 5) EXPECT_TRUE(c[1] < 2 && c[2] < 2) << c[1] << "," << c[2];
+            if (c[0] == 5) {
+                EXPECT_TRUE(c[1] < 2 && c[2] < 2) << c[1] << "," << c[2];
+            }
     }
     EXPECT_EQ(per_level[5], 4);
     for (int e = 0; e < 5; e++) EXPECT_EQ(per_level[e], 16) << e;
