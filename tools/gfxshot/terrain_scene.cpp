@@ -85,7 +85,7 @@ int shot_terrain(const terrain_shot &shot, int width, int height) {
         v3 look = shot.look_given ? v3{shot.look[0], shot.look[1], shot.look[2]}
                                   : v3{e / 2, terrain_height_at(f, (float)(e / 2), (float)(e / 2)), e / 2};
         v3 from = shot.eye_given ? v3{shot.eye[0], shot.eye[1], shot.eye[2]}
-                                 : v3{-0.1 * e, f->max_height + 0.55 * e, -0.1 * e};
+                                 : v3{0.02 * e, f->max_height + 0.3 * e, 0.02 * e};
         for (int i = 0; i < 3; i++) eye[i] = (float)(i == 0 ? from.x : i == 1 ? from.y : from.z);
         shot_rotation(sub(from, look), {0, 1, 0}, r);
     }
