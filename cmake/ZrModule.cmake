@@ -34,7 +34,7 @@ set(ZR_TEST_ENV
   "LIBGL_ALWAYS_SOFTWARE=1"
   "SDL_AUDIODRIVER=dummy"
   "UBSAN_OPTIONS=print_stacktrace=1"
-  "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp"
+  "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:use_tls=0"
   "ZR_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
   "ZR_BINARY_DIR=${PROJECT_BINARY_DIR}")
 set(ZR_TEST_WRAPPER "${PROJECT_BINARY_DIR}/zr-test-env")

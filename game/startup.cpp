@@ -61,6 +61,7 @@ static int startup_race_tick() {
 void startup_install_hooks() {
     loading_screen_install();
     race_hooks = {script_unload, script_free_sounds, util_boost_process};
+    scene_stage_hook = frame_stage;
     erode_hooks = {net_send_erode, startup_race_tick};
 }
 

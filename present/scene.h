@@ -7,6 +7,9 @@
 
 // The lens flares and the trackside cameras of the track (rows of pointer size until their
 // owners give theirs).
+// Marks the end of a stage of the frame's drawing for the frame loop's stutter check; set by
+// start-up, null outside the game.
+extern void (*scene_stage_hook)(const char *label);
 extern growable_array scene_flares;
 extern growable_array scene_trackside_cameras;
 

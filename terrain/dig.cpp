@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "terrain/tile.h"
+
 float terrain_falloff(float t, float r) {
     if (t != t) return 1.0f;
     if (t > r) return 0.0f;

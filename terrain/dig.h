@@ -20,8 +20,6 @@ void terrain_spread_volume(terrain_field *f, float x, float z, float radius, flo
 void terrain_invalidate_rect(terrain_field *f, int x0, int z0, int x1, int z1);
 // As terrain_invalidate_rect, with the four values clamped to the grid first.
 void terrain_invalidate_rect_clamped(terrain_field *f, int x0, int z0, int x1, int z1);
-// Stamps the level-of-detail textures and ground-texture slots over the cells stale.
-void terrain_mark_textures_stale(terrain_field *f, int x0, int z0, int x1, int z1);
 
 constexpr float DIG_RADIUS_CELLS_MAX = 64.0f;     // larger brushes visit nothing
 constexpr double DIG_CENTRE_CELLS_MAX = 16777216.0; // centre cells clamped to +-2^24

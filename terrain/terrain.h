@@ -63,7 +63,17 @@ struct terrain_lod_work {
     float partial_max;
     int budget;
     int low_detail_cursor;        // next low-detail texture visited by the rebuilds
+    int low_detail_calls;         // terrain_update_frame calls since the last rebuild
+    int rect[12][4];              // nodes the pass in progress recomputes, per level (x0, z0,
+                                  // x1, z1 inclusive; x0 > x1 for none)
+    int own[12][4];               // nodes whose own error it recomputes, per level
+    int samples[4];               // the samples it re-reads (x0, z0, x1, z1); x0 < 0: all
+    int last_rect[12][4];         // what the previous finished pass changed, per level
+    long long work;               // units spent by the last call
 };
+
+// One emitted fan triangle in world coordinates (tests watch the mesh through this).
+typedef void (*terrain_fan_capture_fn)(const float triangle[9], int texture_level, void *user);
 
 // The loaded track's ground. Grids are row by row (sample (x, z) at x + n z); bit arrays hold
 // eight bits a byte, least significant first. With q = 2^k: n = 2q + 1 samples a side, q x q
@@ -74,6 +84,8 @@ struct terrain_field {
     float *loaded_heights;        // n*n, as loaded (second half of the heights' block)
     float *node_bounds;           // nodes: quadtree error bounds in use
     float *node_bounds_next;      // nodes: the ones being computed
+    float *node_errors;           // nodes: each node's own error, as last computed
+    float *row_maxima;            // per triangle row of the nodes of 16 cells or more
     vec3 *triangle_normals;       // unit upward normal per triangle (see triangle_dirty)
     uint32_t *low_detail_textures;  // m*m GL names (render modes 2 and 3)
     unsigned char *shading;       // n*n RGB light at half scale (128 = full light)
@@ -96,6 +108,19 @@ struct terrain_field {
                                   // holding one of these names gets a texture of its own
                                   // before anything is drawn into it
     int slot_stamps[6][4][4];
+    unsigned char slot_ready[6][4][4];
+    int slot_origin[6][2];        // window origin of each level (slots), from the last scroll
+    int slot_view_x, slot_view_z; // view cell of the last scroll, TERRAIN_NO_VIEW for none
+    int dirty_samples[4];         // heights changed since the last LOD pass began (x0, z0, x1,
+                                  // z1 inclusive; x0 > x1 for none)
+    int vertices_drawn;           // perimeter points of the last terrain_draw
+    int decals_drawn;             // decals baked by the last tile_render_pending
+    int tiles_composed;           // tiles composed by the last tile_render_pending
+    uint32_t bound_texture;       // the bind cache of terrain_bind_tile_textures
+    int bound_level;
+    int large_decal_workaround;   // draw big decals in pieces (a driver fault)
+    int view_octant;
+    growable_array decal_kept_lines;  // bad lines of "decals", kept to be written back
     int ground_texture_size;      // texels a side of a slot texture
     int render_mode;              // TILE_RENDER_*
     uint32_t framebuffer;         // of render mode 3, or 0
@@ -167,6 +192,9 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode);
 int terrain_save(terrain_field *f);
 // Deletes the GL objects, frees every array and leaves the record empty for another load.
 void terrain_free(terrain_field *f);
+// The name itself, or a new texture like it when the name is one of the shared placeholders:
+// a slot or LOD texture gets a texture of its own before anything is drawn into it.
+uint32_t terrain_unshare_texture(terrain_field *f, uint32_t name);
 // Opens folder + "/" + name; on failure with complain set: "Can't open '...'" on the console.
 file_stream *terrain_open_track_file(const char *folder, const char *name, const char *mode,
                                      int complain);
@@ -202,6 +230,28 @@ int terrain_update_lod_errors(terrain_field *f, int budget);
 // each (the normal map with extra maps, else the shading), into out (width x height RGB).
 void terrain_low_detail_image(terrain_field *f, int x0, int z0, int width, int height,
                               unsigned char *out);
+// Allocates the quadtree arrays (bounds, work bounds, own errors, row maxima) of a field whose
+// k, n, heights, extent and detail factor are set; frees them.
+void terrain_lod_alloc(terrain_field *f);
+void terrain_lod_free(terrain_field *f);
+// Widens the rectangle of samples changed since the last pass began (and starts a new edit
+// generation when it was empty).
+void terrain_lod_touch(terrain_field *f, int x0, int z0, int x1, int z1);
+// Draws the terrain for the eye and view direction stored in the field.
+void terrain_draw(terrain_field *f);
+// Sets the refinement bits for the stored eye (as terrain_draw does first): 1 for refined.
+void terrain_refine(terrain_field *f);
+// The view cell of an eye position: floor(eye / spacing) clamped to +-2^20; a NaN keeps last.
+int terrain_view_cell(float eye, float spacing, int last);
+// Rebuilds up to count due low-detail textures (0: as many as there are).
+void terrain_upload_low_detail(terrain_field *f, int count);
+// Low-detail textures waiting for a rebuild (0 in render mode 1).
+int terrain_count_pending_reshades(const terrain_field *f);
+// The field-wise forms of the per-frame entry points.
+void terrain_update_frame_field(terrain_field *f, int reshade_mask);
+void terrain_update_all_field(terrain_field *f);
+// Every triangle terrain_draw emits goes to fn as well (null: none).
+void terrain_set_fan_capture(terrain_fan_capture_fn fn, void *user);
 // Tests the processor for MMX and sets terrain_mmx; logs when it is missing.
 void terrain_probe_mmx();
 // Points terrain_current at the program's one terrain field.
@@ -222,6 +272,9 @@ constexpr float TERRAIN_SPACING_MIN = 0.25f;     // feet: finer grids make every
 constexpr float TERRAIN_SPACING_MAX = 1000.0f;
 constexpr float TERRAIN_DETAIL_MIN = 1e-6f;
 constexpr int TERRAIN_NO_VIEW = -1000000;
+constexpr int TERRAIN_VIEW_CELL_MAX = 1 << 20;
+constexpr int TERRAIN_LOD_FRAME_BUDGET = 8000;
+constexpr int TERRAIN_ROW_MAXIMA_MIN = 16;    // node size (cells) from which row maxima are kept
 constexpr int TERRAIN_COMPOSITION_BYTES = 1024 * 1024 * 4;
 constexpr int TERRAIN_LOW_DETAIL_SIDE_MAX = 512;
 constexpr int TERRAIN_GROUND_SIZE_SOFTWARE_MAX = 256;   // slot side in render modes 1 and 2

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/console.h"
 #include "core/digest.h"
@@ -45,6 +46,8 @@ static void *terrain_zeroed(size_t bytes) {
 static void terrain_reset(terrain_field *f) {
     memset(f, 0, sizeof *f);
     f->last_view_x = f->last_view_z = TERRAIN_NO_VIEW;
+    f->slot_view_x = f->slot_view_z = TERRAIN_NO_VIEW;
+    f->bound_level = -1;
     f->ground_texture_size = 128;
 }
 
@@ -69,15 +72,10 @@ void terrain_free(terrain_field *f) {
     }
     for (uint32_t p : f->placeholders)
         if (p) glDeleteTextures(1, &p);
-    if (f->decals.items) {
-        plyx_array_free(&f->decals);
-        for (auto &row : f->decal_bins)
-            for (growable_array &bin : row) plyx_array_free(&bin);
-    }
-    for (growable_array &scratch : f->bin_query)
-        if (scratch.items) plyx_array_free(&scratch);
+    decal_list_free(f);
     if (f->low_detail_textures) terrain_delete_textures(f, f->low_detail_textures, (size_t)f->m * f->m);
-    void *arrays[] = {f->heights,        f->node_bounds,    f->node_bounds_next, f->triangle_normals,
+    terrain_lod_free(f);
+    void *arrays[] = {f->heights,        f->triangle_normals,
                       f->low_detail_textures, f->shading,   f->normal_map,      f->shadows,
                       f->tile_map,       f->node_bits,      f->reshade_pending, f->shading_dirty,
                       f->normal_dirty,   f->triangle_dirty, f->lod_stamps,      f->lod_textures,
@@ -358,11 +356,22 @@ static void terrain_make_low_detail(terrain_field *f) {
 // Step 15: placeholders in every ground-texture slot and LOD texture until they are composed:
 // one texture per distinct checker image (a level's slots alike, the LOD textures alike),
 // shared by every slot that shows it.
+// Placeholder i: the slots of level i (0..5), or the LOD textures (6).
+static uint32_t terrain_make_placeholder(terrain_field *f, int i) {
+    return i < 6 ? tile_make_checker_texture(f, 64 >> i, (1530 - 255 * i) / 6)
+                 : tile_make_checker_texture(f, 16, 0);
+}
+
+uint32_t terrain_unshare_texture(terrain_field *f, uint32_t name) {
+    for (int i = 0; name && i < 7; i++)
+        if (name == f->placeholders[i]) return terrain_make_placeholder(f, i);
+    return name;
+}
+
 static void terrain_make_placeholders(terrain_field *f) {
     int maps = f->extra_maps ? 3 : 1;
     for (int level = 0; level < 6; level++) {
-        int grey = (1530 - 255 * level) / 6;
-        uint32_t shared = f->placeholders[level] = tile_make_checker_texture(f, 64 >> level, grey);
+        uint32_t shared = f->placeholders[level] = terrain_make_placeholder(f, level);
         for (int r = 0; r < 4; r++)
             for (int c = 0; c < 4; c++)
                 for (int map = 0; map < maps; map++) f->slot_textures[map][level][r][c] = shared;
@@ -370,7 +379,7 @@ static void terrain_make_placeholders(terrain_field *f) {
     }
     size_t lods = (size_t)(1 << f->k) / 64;
     f->lod_textures = (uint32_t *)terrain_zeroed(lods * lods * maps * sizeof(uint32_t));
-    f->placeholders[6] = tile_make_checker_texture(f, 16, 0);
+    f->placeholders[6] = terrain_make_placeholder(f, 6);
     for (size_t i = 0; i < lods * lods * maps; i++) f->lod_textures[i] = f->placeholders[6];
     f->lod_stamps = (int *)mem_alloc_or_die(lods * lods * sizeof(int));
     for (size_t i = 0; i < lods * lods; i++) f->lod_stamps[i] = -1;
@@ -391,9 +400,7 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode) {
     loading_begin("Loading heights");
     if (!terrain_read_heights(f, s, folder, lo, hi)) return terrain_fail(f, s, "Error reading heights");
     memcpy(f->loaded_heights, f->heights, (size_t)f->n * f->n * sizeof(float));
-    int nodes = terrain_node_count(f->k);
-    f->node_bounds = (float *)terrain_zeroed((size_t)nodes * sizeof(float));
-    f->node_bounds_next = (float *)terrain_zeroed((size_t)nodes * sizeof(float));
+    terrain_lod_alloc(f);
     terrain_update_lod_errors(f, INT_MAX);
     stream_close(s);
 
@@ -421,8 +428,14 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode) {
     loading_begin("Creating LOD textures");
     terrain_make_placeholders(f);
     if ((s = terrain_open_track_file(folder, "decals", "rb", 0))) {
-        decal_load_list(f, s);
+        loading_begin("Loading decals");
+        decal_load_list(f, s, (std::string(folder) + "/decals").c_str());
         stream_close(s);
     }
+    // Every LOD texture now, so the first frame has no backlog; the counter starts at 1 so
+    // that an edit before the first frame stamps what it touches.
+    loading_begin("Composing ground textures");
+    tile_compose_all_lod(f);
+    f->texture_update_counter = 1;
     return 1;
 }

@@ -1,6 +1,7 @@
 // The surface of the height field: heights and normals on the alternating-diagonal mesh, height
 // edits with the marks they leave, vertex normals and the shading. No GL and no files: the
 // stock-data generator links this very code to shade its tracks.
+#include <climits>
 #include <cmath>
 
 #include "terrain/terrain.h"
@@ -98,6 +99,21 @@ void terrain_normal_at(const terrain_field *f, float x, float z, vec3 *normal) {
     *normal = {-dx * s, s * s, -dz * s};
 }
 
+void terrain_lod_touch(terrain_field *f, int x0, int z0, int x1, int z1) {
+    int *d = f->dirty_samples;
+    if (d[0] > d[2] || d[1] > d[3]) {
+        d[0] = x0, d[1] = z0, d[2] = x1, d[3] = z1;
+        f->edit_generation = f->edit_generation >= INT_MAX - 1 ? 1 : f->edit_generation + 1;
+        // A finished pass of the old number must not pass for the new one.
+        if (f->lod.generation == f->edit_generation) f->lod.generation = 0;
+        return;
+    }
+    if (x0 < d[0]) d[0] = x0;
+    if (z0 < d[1]) d[1] = z0;
+    if (x1 > d[2]) d[2] = x1;
+    if (z1 > d[3]) d[3] = z1;
+}
+
 void terrain_set_height(terrain_field *f, int column, int row, float height) {
     int n = f->n;
     if (column < 0 || row < 0 || column >= n || row >= n || f->heights_frozen) return;
@@ -106,6 +122,7 @@ void terrain_set_height(terrain_field *f, int column, int row, float height) {
     if (height > f->max_height) f->max_height = height;
     if (height < f->min_height) f->min_height = height;
     f->heights[column + (size_t)n * row] = height;
+    terrain_lod_touch(f, column, row, column, row);
     for (int z = surface_clamp(row - 1, 0, n - 1); z <= surface_clamp(row + 1, 0, n - 1); z++)
         for (int x = surface_clamp(column - 1, 0, n - 1); x <= surface_clamp(column + 1, 0, n - 1);
              x++) {

@@ -44,6 +44,66 @@ int tile_kind_set_texture(const terrain_field *f, tile_kind *kind, const char *n
 // Gives a kind with no texture its stand-in: the grey image in mode 1, texture 0 otherwise.
 void tile_kind_no_texture(const terrain_field *f, tile_kind *kind);
 
+// ---- Ground-texture slots (tile_slots.cpp) -------------------------------------------------
+
+// A composition hook: called for every texture about to be composed (slot level 0..5 with its
+// window column and row, or level 6 with the LOD texture's index in column); return 1 to skip
+// the composition itself (tests count compositions without drawing).
+typedef int (*tile_compose_hook_fn)(int level, int column, int row, void *user);
+void tile_set_compose_hook(tile_compose_hook_fn fn, void *user);
+
+// The window origin (in slots of level e) for a view cell, clamped into the field.
+int tile_window_origin(int view_cell, int e, int k);
+// Scrolls the windows to the eye stored in the field and composes what is due.
+void tile_render_pending(terrain_field *f);
+// Scrolls every level's window to the view cell (shifting textures, readiness and stamps).
+void tile_scroll_windows(terrain_field *f, int view_x, int view_z);
+// Composes every LOD texture, showing loading progress (the load's last step).
+void tile_compose_all_lod(terrain_field *f);
+// Stamps stale every slot of levels finest..5 and LOD texture over the cells (inclusive).
+void terrain_mark_textures_stale(terrain_field *f, int x0, int z0, int x1, int z1);
+// Update counter minus the oldest stamp; 0 when nothing is stale.
+int terrain_texture_age(const terrain_field *f);
+// The finest slot level composed and drawn (the ground-texture detail setting).
+int tile_finest_level();
+// The texture level of a node: the lowest from first..5 whose ready slot covers it, else 6.
+int tile_choose_level(const terrain_field *f, int node_level, int column, int row, int first);
+// Binds the slot or LOD textures covering a node (skipped when already bound).
+void terrain_bind_tile_textures(terrain_field *f, int node_level, int column, int row, int e);
+// Composes one block of tiles (tile x, z, d a side) into a texture of the field's size.
+void tile_compose(terrain_field *f, int x, int z, int d, uint32_t diffuse, uint32_t normal,
+                  uint32_t specular);
+// Mode 1: composes the block into the scratch image (size S) and uploads it with its levels.
+void tile_compose_software(terrain_field *f, int x, int z, int d, uint32_t texture);
+// Modes 2 and 3: the target set-up (0 when the framebuffer is incomplete), the three maps.
+int tile_target_begin(terrain_field *f, uint32_t texture);
+void tile_target_end(terrain_field *f, uint32_t texture);
+void tile_draw_diffuse(terrain_field *f, int x, int z, int d);
+void tile_draw_normal(terrain_field *f, int x, int z, int d);
+void tile_draw_specular(terrain_field *f, int x, int z, int d);
+// Test hook: called between attaching the texture and checking the framebuffer.
+extern void (*tile_framebuffer_hook)(uint32_t texture);
+
+// ---- Span routines (tile_span.cpp): one destination row of RGB texels ---------------------
+
+// Blends texels of an RGBA image (w x h) at 16.16 coordinates (u, v) stepped by (du, dv).
+void tile_span_blend_nearest(unsigned char *dst, int count, const unsigned char *image, int w,
+                             int h, uint32_t u, uint32_t v, int32_t du, int32_t dv);
+void tile_span_blend_bilinear(unsigned char *dst, int count, const unsigned char *image, int w,
+                              int h, uint32_t u, uint32_t v, int32_t du, int32_t dv);
+// Multiplies texels by RGB shading (w x h) bilinearly sampled at 16.16 coordinates.
+void tile_span_modulate_bilinear(unsigned char *dst, int count, const unsigned char *shading,
+                                 int w, int h, uint32_t u, uint32_t v, int32_t du, int32_t dv);
+// One channel of the blend: source s16 and alpha a16 (16 bits) over destination byte t.
+inline unsigned tile_blend_channel(unsigned s16, unsigned a16, unsigned t) {
+    unsigned v = ((s16 * a16) >> 16) + (((t * 257u) * (65535u - a16)) >> 16);
+    return (v > 65535u ? 65535u : v) >> 8;
+}
+// The 16-bit mix of a and b by a 16-bit fraction.
+inline unsigned tile_mix16(unsigned a, unsigned b, unsigned f) {
+    return (a * (65536u - f) + b * f) >> 16;
+}
+
 constexpr int TILE_LINE_MAX = 1023;
 constexpr float TILE_FRICTION_SPEED_MAX = 1048575.0f;
 constexpr float TILE_ROLL_SPEED_MIN = 9.536743e-7f;   // 2^-20

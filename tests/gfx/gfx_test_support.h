@@ -21,9 +21,9 @@
 // Environment for the driver (MESA_... overrides) must be set before one is made.
 struct gl_test_window {
     window_context *w = nullptr;
-    gl_test_window() {
+    explicit gl_test_window(int width = 320, int height = 240) {
         setenv("LP_NATIVE_VECTOR_WIDTH", "128", 1);
-        w = plyx_gl_open("test", 320, 240, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
+        w = plyx_gl_open("test", width, height, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
         if (!w) return;
         for (int i = 0; i < 100 && !plyx_gl_begin_frame(w); i++) plyx_pump_messages(w);
         gl_probe();

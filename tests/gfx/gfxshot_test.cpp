@@ -2,6 +2,7 @@
 // the palette text page, the HUD images, the progress screen, an animated texture and models
 // (with and without shaders), checked on sample points, block means and silhouettes.
 #include <cmath>
+#include <map>
 
 #include "core/mem.h"
 #include "gfx/image.h"
@@ -266,4 +267,73 @@ TEST_F(gfx_gfxshot, ModelSceneLooksTheSameWithoutShaders) {
     int either, differ;
     compare_silhouettes(straight, bent, &either, &differ);
     EXPECT_GT(differ, either / 10);
+}
+
+// The start line from 60 ft above, once every slot in view is composed: a bright line across a
+// dirt track between grass, alike in every render mode.
+TEST_F(gfx_gfxshot, TerrainStartLineInEveryRenderMode) {
+    struct mode_case {
+        const char *track, *method, *override_;
+        const char *expect;
+    } cases[] = {
+        {"@tracks/hillside", "Software", "", "mode=1 extra_maps=0"},
+        {"@tracks/hillside", "Hardware/Copy", "", "mode=2 extra_maps=0"},
+        {"@tracks/hillside", "Hardware/Direct", "", "mode=3 extra_maps=0"},
+        {"@tracks/hillside", "Shaders/Direct", "", "mode=3 extra_maps=1"},
+        {"@tracks/hillside", "Shaders/Direct", "-GL_ARB_fragment_shader", "mode=3 extra_maps=0"},
+        {"@tracks/practice", "Software", "", "mode=1 extra_maps=0"},
+        {"@tracks/practice", "Hardware/Direct", "", "mode=3 extra_maps=0"},
+    };
+    std::map<std::string, shot> reference;
+    for (auto &c : cases) {
+        std::vector<std::string> saved = env;
+        if (*c.override_) env.push_back(std::string("MESA_EXTENSION_OVERRIDE=") + c.override_);
+        shot s = run({"--render-texture", c.method, "terrain", c.track, "--above-decal", "0,60"});
+        env = saved;
+        std::string label = std::string(c.track) + " " + c.method + " " + c.override_;
+        ASSERT_EQ(s.code, 0) << label << "\n" << s.output;
+        EXPECT_NE(s.output.find(c.expect), std::string::npos) << label << "\n" << s.output;
+        EXPECT_NE(s.output.find(" age=0 pending=0"), std::string::npos) << s.output;
+        auto mean = [&](int x0, int y0, int x1, int y1, int ch) {
+            double sum = 0;
+            for (int y = y0; y < y1; y++)
+                for (int x = x0; x < x1; x++) sum += s.at(x, y, ch);
+            return sum / ((x1 - x0) * (y1 - y0));
+        };
+        // The middle: the start line.
+        double line = (mean(300, 237, 340, 243, 0) + mean(300, 237, 340, 243, 1) + mean(300, 237, 340, 243, 2)) / 3;
+        EXPECT_GT(line, 150) << label;
+        // Beside it along the course: dirt. Outer bands: grass.
+        for (auto [y0, y1] : {std::pair{150, 215}, {265, 330}}) {
+            double r = mean(290, y0, 350, y1, 0), g = mean(290, y0, 350, y1, 1), b = mean(290, y0, 350, y1, 2);
+            EXPECT_TRUE(r > g && g > b) << label << " dirt " << r << " " << g << " " << b;
+        }
+        for (auto [x0, x1] : {std::pair{100, 190}, {450, 540}}) {
+            double r = mean(x0, 20, x1, 460, 0), g = mean(x0, 20, x1, 460, 1), b = mean(x0, 20, x1, 460, 2);
+            EXPECT_TRUE(g > r && g > b) << label << " grass " << r << " " << g << " " << b;
+            // No checker placeholder: hardly a pixel near black or white.
+            int extreme = s.count_near(x0, 20, x1, 460, 0, 0, 0, 8) + s.count_near(x0, 20, x1, 460, 255, 255, 255, 8);
+            EXPECT_LT(extreme, (x1 - x0) * 440 / 100) << label;
+        }
+        // Software, Hardware/Copy and Hardware/Direct agree in every 16 x 16 block (the shader
+        // path lights per pixel).
+        if (std::string(c.method).find("Shaders") == 0) continue;
+        auto found = reference.find(c.track);
+        if (found == reference.end()) {
+            reference[c.track] = s;
+            continue;
+        }
+        double worst = 0;
+        int wx = 0, wy = 0;
+        auto block16 = [](const shot &p, int x, int y, int ch) {
+            return (p.block(x, y, ch) + p.block(x + 8, y, ch) + p.block(x, y + 8, ch) + p.block(x + 8, y + 8, ch)) / 4;
+        };
+        for (int y = 0; y < 480; y += 16)
+            for (int x = 0; x < 640; x += 16)
+                for (int ch = 0; ch < 3; ch++) {
+                    double d = std::fabs(block16(s, x, y, ch) - block16(found->second, x, y, ch));
+                    if (d > worst) worst = d, wx = x, wy = y;
+                }
+        EXPECT_LE(worst, 12) << label << " at " << wx << "," << wy;
+    }
 }

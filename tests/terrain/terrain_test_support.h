@@ -63,7 +63,8 @@ struct terrain_env {
         setenv("PLYX_LOGFILE", t.file("log.txt").c_str(), 1);
         for (const char *name : {"a.png", "b.png", "c.png", "d.png"})
             test_write_file(t.file(std::string("game/") + name), datagen_png(test_flat_image(4, 4, 3, {90, 60, 30, 255})));
-        window.reset(new gl_test_window);
+        // Render mode 2 composes in the lower-left 256 x 256 of the window.
+        window.reset(new gl_test_window(320, 320));
         console_clear();
     }
     ~terrain_env() {

@@ -4,7 +4,10 @@
 //   gfxshot [--out FILE] SCENE
 //   scenes: splash | text | hud | loading TEXT | progress N |
 //           texture NAME [--times t,...]   (one picture per time; "%d" in FILE is the time) |
-//           model NAME [--texture NAME] [--distance D] [--bend DEG]
+//           model NAME [--texture NAME] [--distance D] [--bend DEG] |
+//           terrain TRACK [--eye X,Y,Z --look X,Y,Z] [--above-decal I,H] [--frames N]
+//   --render-texture METHOD picks the "Terrain Rendering Method" (Software, Hardware/Copy,
+//   Hardware/Direct, Shaders/Copy, Shaders/Direct).
 #include <GL/gl.h>
 
 #include <cmath>
@@ -34,6 +37,7 @@
 #include "present/scene.h"
 #include "race/track.h"
 #include "tools/gfxshot/model_scene.h"
+#include "tools/gfxshot/terrain_scene.h"
 #include "ui/widget.h"
 
 static const int shot_width = 640, shot_height = 480;
@@ -47,7 +51,10 @@ static int usage() {
     fprintf(stderr,
             "usage: gfxshot [--out FILE] splash | text | hud | loading TEXT | progress N |\n"
             "               texture NAME [--times t,...] |\n"
-            "               model NAME [--texture NAME] [--distance D] [--bend DEG]\n");
+            "               model NAME [--texture NAME] [--distance D] [--bend DEG] |\n"
+            "               terrain TRACK [--eye X,Y,Z --look X,Y,Z] [--above-decal I,H] [--frames N]\n"
+            "       --render-texture METHOD (Software, Hardware/Copy, Hardware/Direct, Shaders/Copy,\n"
+            "                                Shaders/Direct)\n");
     return 2;
 }
 
@@ -167,7 +174,24 @@ struct shot_args {
     std::string scene, argument;
     std::vector<long> times;
     model_shot model;
+    terrain_shot terrain;
+    std::string render_texture;
 };
+
+// Comma-separated finite numbers, exactly count of them: 1, or 0.
+static int shot_numbers(const std::string &text, double *out, int count) {
+    size_t at = 0;
+    for (int i = 0; i < count; i++) {
+        size_t comma = text.find(',', at);
+        if ((comma == std::string::npos) != (i == count - 1)) return 0;
+        std::string item = text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        char *end;
+        out[i] = strtod(item.c_str(), &end);
+        if (item.empty() || *end || !std::isfinite(out[i])) return 0;
+        at = comma + 1;
+    }
+    return 1;
+}
 
 // A finite number filling the whole text: 1, or 0.
 static int shot_number(const std::string &text, double *value) {
@@ -181,6 +205,31 @@ static int shot_parse(int argc, char **argv, shot_args *a) {
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         bool model_option = arg == "--texture" || arg == "--distance" || arg == "--bend";
+        bool terrain_option = arg == "--eye" || arg == "--look" || arg == "--above-decal" ||
+                              arg == "--frames" || arg == "--render-texture";
+        if (terrain_option && i + 1 < argc) {
+            std::string value = argv[++i];
+            terrain_shot &t = a->terrain;
+            if (arg == "--render-texture") {
+                a->render_texture = value;
+            } else if (arg == "--eye") {
+                if (!shot_numbers(value, t.eye, 3)) return 0;
+                t.eye_given = true;
+            } else if (arg == "--look") {
+                if (!shot_numbers(value, t.look, 3)) return 0;
+                t.look_given = true;
+            } else if (arg == "--above-decal") {
+                double v[2];
+                if (!shot_numbers(value, v, 2) || v[0] < 0 || v[0] > 65535 || v[0] != std::floor(v[0])) return 0;
+                t.above_decal = (int)v[0];
+                t.above_height = v[1];
+            } else {
+                double v;
+                if (!shot_numbers(value, &v, 1) || v < 1 || v > 100000 || v != std::floor(v)) return 0;
+                t.frames = (int)v;
+            }
+            continue;
+        }
         if ((arg == "--out" || arg == "--times" || model_option) && i + 1 < argc) {
             std::string value = argv[++i];
             if (arg == "--out") {
@@ -216,10 +265,12 @@ static int shot_parse(int argc, char **argv, shot_args *a) {
     if (words.empty()) return 0;
     a->scene = words[0];
     bool needs_argument = a->scene == "loading" || a->scene == "progress" ||
-                          a->scene == "texture" || a->scene == "model";
+                          a->scene == "texture" || a->scene == "model" || a->scene == "terrain";
     if (words.size() != (needs_argument ? 2u : 1u)) return 0;
     if (needs_argument) a->argument = words[1];
     a->model.name = a->argument;
+    a->terrain.track = a->argument;
+    if (a->terrain.eye_given != a->terrain.look_given) return 0;
     return a->scene == "splash" || a->scene == "text" || a->scene == "hud" || needs_argument;
 }
 
@@ -251,6 +302,11 @@ static int shot_run(const shot_args &a) {
     if (ok) {
         // The start-up's own graphics steps, with the start-up values of the settings.
         settings_apply_graphics_preset(0);
+        if (!a.render_texture.empty() && !choice_select_text(&settings.render_texture, a.render_texture.c_str())) {
+            fprintf(stderr, "gfxshot: no terrain rendering method '%s'\n", a.render_texture.c_str());
+            ok = 0;
+        }
+        choice_select_text(&settings.texture_compress, "No");   // judged by pixels: no lossy DXT1
         settings_derive();
         track_lighting_reset();  // the near and far planes of the projection
         startup_graphics();
@@ -282,6 +338,8 @@ static int shot_run(const shot_args &a) {
             shot_hud();
         } else if (a.scene == "model") {
             ok = shot_model(a.model, shot_width, shot_height);
+        } else if (a.scene == "terrain") {
+            ok = shot_terrain(a.terrain, shot_width, shot_height);
         }
         if (a.scene == "texture") {
             uint32_t texture = tex_load(a.argument.c_str());
@@ -300,6 +358,7 @@ static int shot_run(const shot_args &a) {
         }
         plyx_gl_end_frame(w);
     }
+    if (track_name) track_unload();
     font_free_all();
     model_purge(1);
     tex_purge(1);

@@ -240,7 +240,7 @@ int main(int argc, char **argv) {
     track_lighting_reset();
     config_read();
     settings_derive();
-    window_context *w = plyx_gl_open("terrain-info", 64, 64, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
+    window_context *w = plyx_gl_open("terrain-info", 256, 256, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
     if (!w) {
         fprintf(stderr, "terrain-info: %s", plyx_last_error());
         vfs_shutdown();

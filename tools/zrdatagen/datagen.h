@@ -63,6 +63,17 @@ std::string datagen_hillside_tilemap();
 std::string datagen_hillside_lighting();
 std::string datagen_hillside_desc();
 std::string datagen_track_tileinfo();
+std::string datagen_practice_decals();
+std::string datagen_hillside_decals();
+// The decal pictures (decals.cpp): RGBA, width / height equal to their decals' aspect.
+std::string datagen_decal_startline_png();
+std::string datagen_decal_arrow_png();
+std::string datagen_decal_worn_png();
+std::string datagen_decal_startline_tnorm_png();
+std::string datagen_decal_arrow_tnorm_png();
+std::string datagen_decal_worn_tnorm_png();
+std::string datagen_decal_startline_tspec_png();
+std::string datagen_decal_arrow_tspec_png();
 // The ground kinds' textures and the roost particle (ground_textures.cpp).
 std::string datagen_dirt_png();
 std::string datagen_grass_png();

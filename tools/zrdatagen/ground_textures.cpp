@@ -1,12 +1,15 @@
-// The ground kinds' textures at the data root: 256 x 256 RGB pictures of tileable value noise
-// tinted per kind, with stones in the dirt and blades in the grass, and the roost particle.
+// The ground kinds' textures at the data root: 256 x 256 RGB pictures of value noise tinted per
+// kind, with stones in the dirt and blades in the grass, and the roost particle. Tiles are drawn
+// from the central 7/8 of their picture (pixels 16 to 239), so the pictures repeat every 224
+// pixels: a picture is made 224 wide, wrapping, and pixel p of the file is its pixel p - 16.
 #include <algorithm>
 
 #include "tools/zrdatagen/datagen.h"
 #include "tools/zrdatagen/imagegen.h"
 #include "tools/zrdatagen/trackgen.h"
 
-static const int GROUND_SIDE = 256;
+static const int GROUND_SIDE = 224;   // the period: 7 x 32
+static const int GROUND_FILE_SIDE = 256;
 
 // A small fixed-seed generator for scattering stones and blades.
 static uint32_t datagen_next(uint32_t *state) {
@@ -14,12 +17,14 @@ static uint32_t datagen_next(uint32_t *state) {
     return *state >> 8;
 }
 
-// Noise 0..255 of five octaves, repeating every 256 pixels.
+// Noise 0..255 of five octaves, repeating every 224 pixels.
 static long datagen_ground_noise(uint32_t seed, int x, int y) {
+    static const long cells[] = {56, 32, 16, 8, 4};
     long sum = 0, weight = 0, amplitude = 16;
-    for (long cell = 64; cell >= 4; cell /= 2, amplitude = amplitude * 3 / 4) {
+    for (long cell : cells) {
         sum += datagen_value_noise(seed + (uint32_t)cell, x, y, cell, GROUND_SIDE / cell) * amplitude;
         weight += amplitude;
+        amplitude = amplitude * 3 / 4;
     }
     return sum / weight;
 }
@@ -79,7 +84,7 @@ static void datagen_blade(datagen_image *img, long x, long y, long dx, long dy, 
 static datagen_image datagen_dirt_image() {
     datagen_image img = datagen_ground_base(301, {86, 60, 38, 255}, {156, 116, 76, 255});
     uint32_t rng = 3011;
-    for (int i = 0; i < 90; i++) {
+    for (int i = 0; i < 69; i++) {
         long x = datagen_next(&rng) % (GROUND_SIDE * 16), y = datagen_next(&rng) % (GROUND_SIDE * 16);
         long r = 24 + datagen_next(&rng) % 48, squash = 10 + datagen_next(&rng) % 7;
         int grey = 110 + (int)(datagen_next(&rng) % 60);
@@ -91,7 +96,7 @@ static datagen_image datagen_dirt_image() {
 static datagen_image datagen_grass_image() {
     datagen_image img = datagen_ground_base(401, {40, 74, 28, 255}, {92, 136, 50, 255});
     uint32_t rng = 4011;
-    for (int i = 0; i < 1400; i++) {
+    for (int i = 0; i < 1072; i++) {
         long x = datagen_next(&rng) % (GROUND_SIDE * 16), y = datagen_next(&rng) % (GROUND_SIDE * 16);
         long length = 64 + datagen_next(&rng) % 96, lean = (long)(datagen_next(&rng) % 64) - 32;
         int tone = (int)(datagen_next(&rng) % 70);
@@ -103,7 +108,7 @@ static datagen_image datagen_grass_image() {
 static datagen_image datagen_sand_image() {
     datagen_image img = datagen_ground_base(501, {176, 152, 106, 255}, {226, 206, 154, 255});
     uint32_t rng = 5011;
-    for (int i = 0; i < 2500; i++) {
+    for (int i = 0; i < 1914; i++) {
         long x = datagen_next(&rng) % GROUND_SIDE, y = datagen_next(&rng) % GROUND_SIDE;
         int dark = (int)(datagen_next(&rng) % 2);
         datagen_wrap_blend(&img, x, y, dark ? datagen_rgba{140, 120, 84, 255} : datagen_rgba{240, 228, 190, 255}, 8);
@@ -112,7 +117,7 @@ static datagen_image datagen_sand_image() {
 }
 
 static datagen_image datagen_mud_image() {
-    datagen_image img = datagen_ground_base(601, {52, 40, 30, 255}, {100, 80, 58, 255});
+    datagen_image img = datagen_ground_base(601, {34, 26, 18, 255}, {118, 94, 70, 255});
     // Wet patches: a second noise that leaves a darker, bluer sheen.
     for (int y = 0; y < GROUND_SIDE; y++)
         for (int x = 0; x < GROUND_SIDE; x++) {
@@ -122,17 +127,37 @@ static datagen_image datagen_mud_image() {
     return img;
 }
 
+// The file's picture: the period laid out from pixel 16, so pixels 16..239 hold one period.
+static datagen_image datagen_ground_file(const datagen_image &period) {
+    datagen_image img = datagen_image_new(GROUND_FILE_SIDE, GROUND_FILE_SIDE, 3, {0, 0, 0, 255});
+    for (int y = 0; y < GROUND_FILE_SIDE; y++)
+        for (int x = 0; x < GROUND_FILE_SIDE; x++) {
+            int sx = (x + GROUND_SIDE - 16) % GROUND_SIDE, sy = (y + GROUND_SIDE - 16) % GROUND_SIDE;
+            for (int c = 0; c < 3; c++)
+                img.pixels[((size_t)y * GROUND_FILE_SIDE + x) * 3 + c] =
+                    period.pixels[((size_t)sy * GROUND_SIDE + sx) * 3 + c];
+        }
+    return img;
+}
+
+datagen_image datagen_ground_image(const std::string &kind) {
+    if (kind == "dirt") return datagen_ground_file(datagen_dirt_image());
+    if (kind == "grass") return datagen_ground_file(datagen_grass_image());
+    if (kind == "sand") return datagen_ground_file(datagen_sand_image());
+    return datagen_ground_file(datagen_mud_image());
+}
+
 std::string datagen_dirt_png() {
-    return datagen_png(datagen_dirt_image());
+    return datagen_png(datagen_ground_image("dirt"));
 }
 std::string datagen_grass_png() {
-    return datagen_png(datagen_grass_image());
+    return datagen_png(datagen_ground_image("grass"));
 }
 std::string datagen_sand_png() {
-    return datagen_png(datagen_sand_image());
+    return datagen_png(datagen_ground_image("sand"));
 }
 std::string datagen_mud_png() {
-    return datagen_png(datagen_mud_image());
+    return datagen_png(datagen_ground_image("mud"));
 }
 
 // The roost particle: a white disc whose alpha falls softly to its rim.

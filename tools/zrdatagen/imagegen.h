@@ -96,6 +96,8 @@ datagen_image datagen_flag_frame(int frame);
 
 // PNG of an 8-bit image (1, 3 or 4 channels) with tEXt chunks (keyword, text) before the image
 // data and after it; stored deflate blocks, so only zlib's checksums are used.
+// A ground kind's picture ("dirt", "grass", "sand", "mud") as its file holds it (RGB, 256 x 256).
+datagen_image datagen_ground_image(const std::string &kind);
 std::string datagen_png(const datagen_image &img,
                         const std::vector<std::pair<std::string, std::string>> &texts = {},
                         const std::vector<std::pair<std::string, std::string>> &texts_after = {});

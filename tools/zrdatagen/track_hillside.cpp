@@ -61,3 +61,8 @@ std::string datagen_hillside_lighting() {
 std::string datagen_hillside_desc() {
     return "Hillside\n";
 }
+std::string datagen_hillside_decals() {
+    // Arrows before six of the main corners, worn dirt in nine berms.
+    return datagen_track_decals(datagen_hillside_track(), datagen_hillside_plan(), {1, 3, 4, 6, 8, 10},
+                                {2, 3, 4, 5, 6, 7, 8, 9, 11}, 40);
+}

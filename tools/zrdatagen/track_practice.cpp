@@ -59,3 +59,7 @@ std::string datagen_practice_lighting() {
 std::string datagen_practice_desc() {
     return "Practice Track\n";
 }
+std::string datagen_practice_decals() {
+    // Arrows at both ends of the oval, worn dirt in one berm.
+    return datagen_track_decals(datagen_practice_track(), datagen_practice_plan(), {1, 3}, {2}, 12);
+}

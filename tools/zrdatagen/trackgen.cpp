@@ -234,15 +234,22 @@ datagen_track datagen_build_track(const datagen_track_plan &plan) {
             t.samples[s] = (uint16_t)(h * 65535 / top);
         }
 
-    // Tiles: dirt within 15 ft of the centreline, mud in low ground, sand patches, grass.
+    // Tiles: dirt within 15 ft of the centreline, mud in low ground, sand patches, grass; no
+    // sand or mud near the start line.
     long dirt = 15 * 16 / plan.spacing;
+    datagen_course_point start_line = t.course[(size_t)datagen_start_line_index(t)];
+    long clear = datagen_start_clear_radius(plan.spacing);
     t.tile_map.resize((size_t)q * q);
     for (int tz = 0; tz < q; tz++)
         for (int tx = 0; tx < q; tx++) {
             size_t s = (2 * tx + 1) + (size_t)n * (2 * tz + 1);
             unsigned char kind = 1;
+            long long sx = (2 * tx + 1) * 16L - start_line.x, sz = (2 * tz + 1) * 16L - start_line.z;
+            bool near_start = sx * sx + sz * sz < (long long)clear * clear;
             if (nearest[s] >= 0 && best[s] <= dirt * dirt)
                 kind = 0;
+            else if (near_start)
+                kind = 1;
             else if (ground[s] < plan.mud_below)
                 kind = 3;
             else if (plan.sand(tx, tz))
@@ -250,6 +257,14 @@ datagen_track datagen_build_track(const datagen_track_plan &plan) {
             t.tile_map[tx + (size_t)q * tz] = kind;
         }
     return t;
+}
+
+long datagen_start_line_index(const datagen_track &t) {
+    return (t.straight_start[0] + 20) % (long)t.course.size();
+}
+
+long datagen_start_clear_radius(int spacing) {
+    return 100 * 16 / spacing;
 }
 
 // ---- Files ---------------------------------------------------------------------------------

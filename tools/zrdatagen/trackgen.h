@@ -49,6 +49,10 @@ struct datagen_track {
 };
 
 datagen_track datagen_build_track(const datagen_track_plan &plan);
+// The course index of the start line: 20 samples into the first straight.
+long datagen_start_line_index(const datagen_track &t);
+// Sixteenths of a sample around the start line that stay free of sand and mud (100 ft).
+long datagen_start_clear_radius(int spacing);
 
 // The track's files.
 std::string datagen_track_terrain(const datagen_track &t);   // "terrain.hf" with ':' samples
@@ -67,6 +71,13 @@ long datagen_isqrt(long long v);
 // The stock tracks, built once.
 const datagen_track &datagen_practice_track();
 const datagen_track &datagen_hillside_track();
+
+// The track's "decals": the start line, arrows before corners, worn patches at the jumps and
+// in the berms (one line a decal, as the game writes them).
+// Arrows stand arrow_back course points before their corner's apex.
+std::string datagen_track_decals(const datagen_track &t, const datagen_track_plan &plan,
+                                 const std::vector<int> &arrow_corners, const std::vector<int> &berm_corners,
+                                 long arrow_back);
 
 // The stock sun, as the lighting file writes it (before the reader divides it by its length).
 constexpr float DATAGEN_SUN[3] = {-0.5f, 0.75f, 0.375f};
