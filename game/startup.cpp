@@ -52,9 +52,14 @@
     exit(code);
 }
 
+static int race_current_tick() {
+    return race_state.current_tick;
+}
+
 void startup_install_hooks() {
     loading_screen_install();
     race_hooks = {script_unload, script_free_sounds, util_boost_process};
+    bike_hooks = {race_current_tick};
 }
 
 void startup_require_tracks() {
