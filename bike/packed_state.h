@@ -50,3 +50,22 @@ packed_ranges bike_packed_ranges(const rider_slot *s);
 
 constexpr int PACKED_STATE_BYTES = 39;
 constexpr int PACKED_STATE_V4_BYTES = 26;
+
+// The history-driven rider's tick: a solid rider is pulled toward the records, any other is put
+// at the current record with velocities from older to newer (n ticks apart, at least 1).
+void bike_apply_packed_states(rider_slot *s, const unsigned char *current, const unsigned char *older,
+                              const unsigned char *newer, int n, int version);
+void bike_pull_to_states(rider_slot *s, const unsigned char *current, const unsigned char *older,
+                         const unsigned char *newer, int n);
+// 51 floats: each body's position and quaternion, then throttle and rpm.
+void bike_snapshot_write(rider_slot *s, float out[51]);
+// Nothing changes when a value is not finite or a quaternion is nearly zero.
+void bike_snapshot_read(rider_slot *s, const float in[51]);
+// Row-major rotation of a unit quaternion (w, x, y, z).
+void quat_to_matrix3(const float q[4], float m[9]);
+// The angular velocity (rad/s) that turns q0 into q1 in one tick; zero where it is undefined.
+void angular_velocity_between(const double q0[4], const double q1[4], double out[3]);
+// The rotation vector about the axis that turns v into v + d; zero for degenerate input.
+void axis_angle_between(const double axis[3], const double v[3], const double d[3], double out[3]);
+
+constexpr int BIKE_SNAPSHOT_VALUES = 51;
