@@ -1,11 +1,14 @@
-// Small helpers shared by the benchmarks: a temporary folder, a clock and the report line.
+// Small helpers shared by the benchmarks: a temporary folder, timed runs (median, minimum and
+// maximum) and the report line, which prints the figure its target is judged on.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/folders.h"
 #include "core/globals.h"
@@ -35,26 +38,75 @@ struct bench_dir {
     std::string file(const std::string &name) const { return path + "/" + name; }
 };
 
-// The best of several runs of f, in seconds.
-template <class F>
-double bench_best(int runs, F f) {
-    double best = 1e30;
-    for (int i = 0; i < runs; i++) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (s < best) best = s;
-    }
-    return best;
+// The times of several runs: their median, minimum and maximum, in seconds.
+struct bench_stats {
+    double median, min, max;
+};
+
+// The median, minimum and maximum of measurements (at least one).
+inline bench_stats bench_stats_of(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return {n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2, v.front(), v.back()};
 }
 
-// Prints both times and their ratio against the target; the exit code for the test.
-inline int bench_report(const char *what, const char *ours_label, double ours,
-                        const char *reference_label, double reference, double target) {
-    double ratio = ours / reference;
-    printf("%s: %s %.4f s, %s %.4f s, ratio %.2f (target %.2f): %s\n", what, ours_label, ours,
-           reference_label, reference, ratio, target, ratio <= target ? "met" : "MISSED");
+// Runs f the given number of times (at least once) and times each run.
+template <class F>
+bench_stats bench_runs(int runs, F f) {
+    std::vector<double> times;
+    for (int i = 0; i < (runs > 0 ? runs : 1); i++) {
+        auto start = std::chrono::steady_clock::now();
+        f();
+        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    return bench_stats_of(times);
+}
+
+// Every figure scaled by the same factor (a per-item time from a whole run's, say).
+inline bench_stats bench_scaled(bench_stats t, double factor) {
+    return {t.median * factor, t.min * factor, t.max * factor};
+}
+
+// A time with a unit that keeps three significant digits.
+inline std::string bench_time(double seconds) {
+    char text[32];
+    double a = seconds < 0 ? -seconds : seconds;
+    if (a >= 1 || a == 0)
+        snprintf(text, sizeof text, "%.3f s", seconds);
+    else if (a >= 1e-3)
+        snprintf(text, sizeof text, "%.3g ms", seconds * 1e3);
+    else if (a >= 1e-6)
+        snprintf(text, sizeof text, "%.3g us", seconds * 1e6);
+    else
+        snprintf(text, sizeof text, "%.3g ns", seconds * 1e9);
+    return text;
+}
+
+// "median (min .. max)" of a time.
+inline std::string bench_spread(bench_stats t) {
+    return bench_time(t.median) + " (min " + bench_time(t.min) + ", max " + bench_time(t.max) + ")";
+}
+
+// Prints both medians with their spread and the ratio of the medians against the target (at
+// most target to pass); the exit code for the test.
+inline int bench_report(const char *what, const char *ours_label, bench_stats ours,
+                        const char *reference_label, bench_stats reference, double target) {
+    double ratio = ours.median / reference.median;
+    printf("%s: %s %s; %s %s; ratio %.3g (target at most %.3g): %s\n", what, ours_label,
+           bench_spread(ours).c_str(), reference_label, bench_spread(reference).c_str(), ratio,
+           target, ratio <= target ? "met" : "MISSED");
     return ratio <= target ? 0 : 1;
+}
+
+// As bench_report against a fixed budget (a share of a frame or tick) where no reference can
+// be measured.
+inline int bench_report_budget(const char *what, const char *ours_label, bench_stats ours,
+                               const char *budget_label, double budget) {
+    double ratio = ours.median / budget;
+    printf("%s: %s %s; %s %s; ratio %.3g (target at most 1): %s\n", what, ours_label,
+           bench_spread(ours).c_str(), budget_label, bench_time(budget).c_str(), ratio,
+           ratio <= 1 ? "met" : "MISSED");
+    return ratio <= 1 ? 0 : 1;
 }
 
 // Begins a frame on a new window, which may refuse frames for a moment: 1, or 0 after 5 s.

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "bench/bench.h"
-#include "bench/bike_runs.h"
 #include "bike/packed_state.h"
 #include "bike/physics.h"
 #include "bike/rider.h"
@@ -24,7 +23,7 @@ int main() {
     int code = 0;
     const int rounds = 100;
     volatile double sink = 0;
-    bench_runs enc = bench_time_runs(7, [&] {
+    bench_stats enc = bench_runs(7, [&] {
         unsigned char out[39];
         for (int k = 0; k < rounds; k++)
             for (const packed_values &v : values) {
@@ -32,12 +31,14 @@ int main() {
                 sink = sink + out[5];
             }
     });
-    code |= bench_budget("encode", enc, rounds * values.size(), 1.0 / 2000000);
-    bench_runs dec = bench_time_runs(7, [&] {
+    code |= bench_report_budget("codec", "an encode", bench_scaled(enc, 1.0 / (rounds * values.size())),
+                                "budget", 1.0 / 2000000);
+    bench_stats dec = bench_runs(7, [&] {
         for (int k = 0; k < rounds; k++)
             for (size_t i = 0; i < values.size(); i++) sink = sink + packed_state_decode(&records[39 * i], 5, r).rpm;
     });
-    code |= bench_budget("decode", dec, rounds * values.size(), 1.0 / 2000000);
+    code |= bench_report_budget("codec", "a decode", bench_scaled(dec, 1.0 / (rounds * values.size())),
+                                "budget", 1.0 / 2000000);
 
     bench_dir dir;
     window_context *w = bench_graphics_window(dir);
@@ -54,22 +55,23 @@ int main() {
         bike_translate(s, 10.0f * (s % 16) + 100, 0, 10.0f * (s / 16) + 100);
     }
     std::vector<unsigned char> packed(RIDER_SLOTS * 39);
-    bench_runs pack = bench_time_runs(21, [&] {
+    bench_stats pack = bench_runs(21, [&] {
         for (int s = 0; s < RIDER_SLOTS; s++) bike_pack_state(&rider_table[s], &packed[39 * s]);
     });
-    code |= bench_budget("pack 160 slots", pack, 1, 0.01 * TICK);
+    code |= bench_report_budget("bike_pack_state", "160 slots", pack, "1% of a tick", 0.01 * TICK);
     // Ghosts: bodies disabled, presence 0.25.
     for (int s = 0; s < RIDER_SLOTS; s++) {
         bike_hold_hidden(&rider_table[s]);
         rider_table[s].rider_presence = 0.25f;
     }
-    bench_runs apply = bench_time_runs(21, [&] {
+    bench_stats apply = bench_runs(21, [&] {
         for (int s = 0; s < RIDER_SLOTS; s++) {
             const unsigned char *p = &packed[39 * s];
             bike_apply_packed_states(&rider_table[s], p, p, p, 4, 5);
         }
     });
-    code |= bench_budget("apply 160 ghosts", apply, 1, 0.05 * TICK);
+    code |= bench_report_budget("bike_apply_packed_states", "160 ghosts", apply, "5% of a tick",
+                                0.05 * TICK);
     rider_table_init();
     physics_close();
     f->heights = nullptr;

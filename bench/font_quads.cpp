@@ -21,7 +21,7 @@ int main() {
         for (int i = 0; i < 80; i++) page += (char)('!' + (line * 80 + i) % 94);
         page += "\n";
     }
-    double t = bench_best(200, [&] { font_draw_text(1, 1, 1, 1, page.c_str(), 0); });
+    bench_stats t = bench_runs(200, [&] { font_draw_text(1, 1, 1, 1, page.c_str(), 0); });
     printf("%d quads a page\n", quads / 200);
-    return bench_report("console page quads", "build", t, "budget", 0.00025, 1.0);
+    return bench_report_budget("console page quads", "build", t, "budget (1.5% of a frame)", 0.00025);
 }

@@ -19,27 +19,28 @@ int main() {
     gzclose(out);
     std::string block(65536, 0);
     volatile size_t sink = 0;
-    double reference = bench_best(5, [&] {
+    bench_stats reference = bench_runs(5, [&] {
         gzFile in = gzopen(path.c_str(), "rb");
         size_t total = 0;
         for (int n; (n = gzread(in, block.data(), (unsigned)block.size())) > 0;) total += (size_t)n;
         gzclose(in);
         sink = sink + total;
     });
-    double ours = bench_best(5, [&] {
+    bench_stats ours = bench_runs(5, [&] {
         file_stream *s = stream_open(dir.file("data").c_str(), "rb");
         size_t total = 0;
         for (int n; (n = stream_read(s, block.data(), (int)block.size())) > 0;) total += (size_t)n;
         stream_close(s);
         sink = sink + total;
     });
-    double bytewise = bench_best(3, [&] {
+    bench_stats bytewise = bench_runs(3, [&] {
         file_stream *s = stream_open(dir.file("data").c_str(), "rb");
         size_t total = 0;
         for (int c; (c = stream_getc(s)) >= 0;) total += (size_t)c;
         stream_close(s);
         sink = sink + total;
     });
-    printf("gzip stream_getc: %.4f s (%.2f x gzread)\n", bytewise, bytewise / reference);
+    printf("gzip stream_getc: %s, %.3g x gzread\n", bench_spread(bytewise).c_str(),
+           bytewise.median / reference.median);
     return bench_report("gzip reading", "stream_read", ours, "gzread", reference, 1.5);
 }

@@ -51,8 +51,8 @@ int main() {
     setenv("PLYX_LOGFILE", dir.file("log.txt").c_str(), 1);
 
     volatile int sink = 0;
-    double reference = bench_best(5, [&] { sink = sink + bench_walk(game); });
-    double ours = bench_best(5, [&] {
+    bench_stats reference = bench_runs(5, [&] { sink = sink + bench_walk(game); });
+    bench_stats ours = bench_runs(5, [&] {
         const char **names = vfs_build_index();
         int n = 0;
         while (names[n]) n++;

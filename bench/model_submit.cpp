@@ -21,17 +21,18 @@ int main() {
     auto run = [&](bool by_list, int immediate) {
         m->display_list = by_list ? list : 0;
         game_settings.no_vertex_arrays = immediate;
-        return bench_best(5, [&] {
+        return bench_runs(5, [&] {
             for (int i = 0; i < 200; i++) model_draw_mesh(m);
             glFinish();
         });
     };
     double vertices = 200.0 * m->triangle_count * 3;
-    double by_list = run(true, 0), arrays = run(false, 0), immediate = run(false, 1);
+    bench_stats by_list = run(true, 0), arrays = run(false, 0), immediate = run(false, 1);
     m->display_list = list;
-    printf("vertices a second: display list %.1f M, vertex arrays %.1f M, immediate %.1f M\n",
-           vertices / by_list / 1e6, vertices / arrays / 1e6, vertices / immediate / 1e6);
-    printf("display list against vertex arrays: ratio %.2f\n", by_list / arrays);
+    printf("vertices a second (medians): display list %.1f M, vertex arrays %.1f M, immediate %.1f M\n",
+           vertices / by_list.median / 1e6, vertices / arrays.median / 1e6,
+           vertices / immediate.median / 1e6);
+    printf("display list against vertex arrays: ratio %.3g\n", by_list.median / arrays.median);
     int failed = bench_report("vertex arrays against immediate mode", "arrays", arrays, "immediate",
                               immediate, 1.0);
     model_free_meshes(m);

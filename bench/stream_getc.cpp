@@ -12,14 +12,14 @@ int main() {
     for (int i = 0; i < 16 << 20; i++) fputc((i * 2654435761u) >> 24, f);
     fclose(f);
     volatile unsigned sink = 0;
-    double reference = bench_best(5, [&] {
+    bench_stats reference = bench_runs(5, [&] {
         FILE *in = fopen(path.c_str(), "rb");
         unsigned sum = 0;
         for (int c; (c = fgetc(in)) != EOF;) sum += (unsigned)c;
         fclose(in);
         sink = sink + sum;
     });
-    double ours = bench_best(5, [&] {
+    bench_stats ours = bench_runs(5, [&] {
         file_stream *s = stream_open(path.c_str(), "rb");
         unsigned sum = 0;
         for (int c; (c = stream_getc(s)) >= 0;) sum += (unsigned)c;

@@ -61,14 +61,14 @@ static int bench_channels(const bench_dir &dir, int channels) {
 
     std::vector<unsigned char> chain(image_chain_bytes(side, side, channels));
     memcpy(chain.data(), img.pixels.data(), img.pixels.size());
-    double mips = bench_best(5, [&] { image_build_mips(chain.data(), side, side, channels, 0); });
-    double png_read = bench_best(5, [&] {
+    bench_stats mips = bench_runs(5, [&] { image_build_mips(chain.data(), side, side, channels, 0); });
+    bench_stats png_read = bench_runs(5, [&] {
         unsigned char *p;
         int w, h, n;
         image_read_png(png.c_str(), &p, &w, &h, &n, nullptr);
         mem_free(p);
     });
-    double j7_read = bench_best(5, [&] {
+    bench_stats j7_read = bench_runs(5, [&] {
         file_stream *s = stream_open(j7.c_str(), "rb");
         char magic[16];
         stream_scanf(s, "%15s", magic);
@@ -79,12 +79,15 @@ static int bench_channels(const bench_dir &dir, int channels) {
         stream_close(s);
     });
     // Both readers build the lower levels too: their decode is what remains.
-    double png_decode = png_read - mips, j7_decode = j7_read - mips;
+    auto less_mips = [&](bench_stats t) {
+        return bench_stats{t.median - mips.median, t.min - mips.median, t.max - mips.median};
+    };
+    bench_stats png_decode = less_mips(png_read), j7_decode = less_mips(j7_read);
     datagen_image flat_img = datagen_image_new(side, side, channels, {90, 120, 60, 255});
     std::vector<unsigned char> flat(image_chain_bytes(side, side, channels));
     memcpy(flat.data(), flat_img.pixels.data(), flat_img.pixels.size());
     image_build_mips(flat.data(), side, side, channels, 0);
-    double no_detail = bench_best(5, [&] {
+    bench_stats no_detail = bench_runs(5, [&] {
         int w = side, h = side, dropped;
         tex_choose_top_level(flat.data(), &w, &h, channels, 0, &dropped);
     });
@@ -94,21 +97,22 @@ static int bench_channels(const bench_dir &dir, int channels) {
         glFinish();
         glDeleteTextures(1, &t);
     }
-    double upload = bench_best(10, [&] {
+    bench_stats upload = bench_runs(10, [&] {
         GLuint t = tex_upload(chain.data(), side, side, channels, 0);
         glFinish();
         glDeleteTextures(1, &t);
     });
-    double compressed = bench_best(3, [&] {
+    bench_stats compressed = bench_runs(3, [&] {
         GLuint t = tex_upload(chain.data(), side, side, channels, TEX_COMPRESS);
         glFinish();
         glDeleteTextures(1, &t);
     });
-    printf("%d channels: PNG decode %.1f MB/s, J7 decode %.1f MB/s, mip build %.1f MB/s, "
+    printf("%d channels (medians): PNG decode %.1f MB/s, J7 decode %.1f MB/s, mip build %.1f MB/s, "
            "no-detail test (flat) %.1f MB/s, upload %.1f MB/s, compressed upload %.1f MB/s "
-           "(compressed/plain time %.2f)\n",
-           channels, mb / png_decode, mb / j7_decode, mb / mips, mb / no_detail, mb / upload,
-           mb / compressed, compressed / upload);
+           "(compressed/plain time %.3g)\n",
+           channels, mb / png_decode.median, mb / j7_decode.median, mb / mips.median,
+           mb / no_detail.median, mb / upload.median, mb / compressed.median,
+           compressed.median / upload.median);
     int failed = 0;
     failed |= bench_report("mip build against PNG decode", "mips", mips, "png", png_decode, 0.5);
     failed |= bench_report("J7 decode against PNG decode", "j7", j7_decode, "png", png_decode, 1.0);

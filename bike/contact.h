@@ -73,8 +73,10 @@ int contact_shape_shape_bodies(collision_shape *shape, dBodyID body, const shape
 
 // ---- The terrain ----------------------------------------------------------------------------
 // The searches test the two triangles of every grid cell within reach of the centre (beyond the
-// grid the edge heights continue flat). A centre, body or reach that is not finite, or a field
-// without heights, finds nothing and calls nothing.
+// grid the edge heights continue flat), but never more than CONTACT_SEARCH_SIDE_MAX cells a
+// side: a longer reach searches only that many cells around the centre's own (at the terrain's
+// smallest spacing, 8 ft each way; far more than any tyre or collision sphere needs). A centre,
+// body or reach that is not finite, or a field without heights, finds nothing and calls nothing.
 
 // The first tyre contact found, from the middle of the cells outward, against the triangles'
 // faces only: 1 and the outputs, or 0 with the outputs untouched. The per-tick wheel query.
@@ -129,4 +131,5 @@ constexpr float TYRE_GROUND_SPRING_FULL = 25000.0f; // cube of the compression t
 constexpr float TYRE_GROUND_DAMPER = 200.0f;        // up to the full values
 constexpr float TYRE_GROUND_DAMPER_FULL = 2500.0f;
 constexpr float CONTACT_SLIDE_MIN2 = 1.0f / 1024;   // below: friction direction across the axle
+constexpr int CONTACT_SEARCH_SIDE_MAX = 64;          // cells a side one search visits at most
 constexpr double CONTACT_CELL_LIMIT = 1073741824.0; // 2^30: cell bounds are clamped to +-this

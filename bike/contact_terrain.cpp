@@ -25,8 +25,17 @@ static int cell_bound(double v) {
     return (int)std::clamp(v, -CONTACT_CELL_LIMIT, CONTACT_CELL_LIMIT);
 }
 
-// The cells within reach of the centre: false when there are none, or when the centre or the
-// reach is not finite or the reach is negative.
+// A span of cells cut to CONTACT_SEARCH_SIDE_MAX about its middle.
+static void cap_span(int *lo, int *hi) {
+    if ((int64_t)*hi - *lo <= CONTACT_SEARCH_SIDE_MAX) return;
+    int64_t first = *lo + ((int64_t)*hi - *lo) / 2 - CONTACT_SEARCH_SIDE_MAX / 2;
+    *lo = (int)first;
+    *hi = (int)(first + CONTACT_SEARCH_SIDE_MAX);
+}
+
+// The cells within reach of the centre, at most CONTACT_SEARCH_SIDE_MAX a side around it:
+// false when there are none, or when the centre or the reach is not finite or the reach is
+// negative.
 static bool cell_range(const terrain_field *f, vec3 c, float reach, contact_cells *r) {
     if (!finite3(c) || !(reach >= 0) || !std::isfinite(reach)) return false;
     double s = f->spacing;
@@ -34,6 +43,8 @@ static bool cell_range(const terrain_field *f, vec3 c, float reach, contact_cell
     r->x1 = cell_bound(std::ceil(((double)c.x + reach) / s));
     r->z0 = cell_bound(std::floor(((double)c.z - reach) / s));
     r->z1 = cell_bound(std::ceil(((double)c.z + reach) / s));
+    cap_span(&r->x0, &r->x1);
+    cap_span(&r->z0, &r->z1);
     return r->x1 > r->x0 && r->z1 > r->z0;
 }
 

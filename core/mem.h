@@ -20,7 +20,8 @@ void *mem_alloc(size_t size);
 void *mem_calloc(size_t count, size_t size);
 void *mem_realloc(void *block, size_t size);
 void mem_free(void *block);
-// Lists the blocks still tracked as "%p:%d\n" on standard error.
+// Lists the blocks still tracked as "%p:%d\n" on standard error; nothing when tracking never
+// turned on. The program's exit calls it whenever tracking was on, even after the table filled.
 void mem_report_leaks();
 
 // Never returns null: on failure takes mem_out_of_memory.

@@ -4,6 +4,9 @@
 #include <cstdarg>
 #include <cstring>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "core/mem.h"
 #include "core/vfs.h"
 #include "platform/plyx.h"
@@ -103,6 +106,36 @@ int stream_seek(file_stream *s, int32_t offset) {
     s->pushed_back = -1;
     s->position = offset;
     return 1;
+}
+
+// The end of the stream's source bytes in its file: the member's end or the file's size.
+static int64_t stream_source_end(file_stream *s, int32_t length) {
+    struct stat st;
+    int64_t end = (int64_t)s->member_offset + length;
+    if (fstat(fileno(s->file), &st) == 0 && st.st_size < end) end = st.st_size;
+    return end;
+}
+
+int64_t stream_remaining(file_stream *s) {
+    if (!s->file) return 0;
+    int64_t pushed = s->pushed_back >= 0 ? 1 : 0;
+    if (!s->gzip) {
+        int64_t end = stream_source_end(s, s->length) - s->member_offset;
+        return (end > s->position ? end - s->position : 0) + pushed;
+    }
+    if (s->stream_end) return (int64_t)(s->inflate_state.next_out - s->window_read) + pushed;
+    int64_t end = stream_source_end(s, s->compressed_length);
+    int64_t compressed_left = end - s->member_offset - s->compressed_consumed + s->inflate_state.avail_in;
+    if (compressed_left < 0) compressed_left = 0;
+    int64_t most = compressed_left * STREAM_DEFLATE_RATIO_MAX + STREAM_WINDOW_SIZE;
+    unsigned char trailer[4];
+    if (end - s->member_offset >= 18 && pread(fileno(s->file), trailer, 4, (off_t)(end - 4)) == 4) {
+        int64_t stated = (int64_t)((uint32_t)trailer[0] | (uint32_t)trailer[1] << 8 |
+                                   (uint32_t)trailer[2] << 16 | (uint32_t)trailer[3] << 24);
+        stated = stated > s->position ? stated - s->position : 0;
+        if (stated < most) most = stated;
+    }
+    return most + pushed;
 }
 
 int stream_putc(file_stream *s, int byte) {

@@ -35,6 +35,10 @@ char *stream_read_line(file_stream *s, char *buffer, int size);
 int stream_read(file_stream *s, void *buffer, int count);
 // 1, or 0 (nothing changed) for gzip, a negative offset or one not below the length.
 int stream_seek(file_stream *s, int32_t offset);
+// The most bytes the stream can still deliver: what is left of a plain file or member; for
+// gzip the size its trailer states, never more than deflate's best ratio allows for the
+// compressed bytes left. Allocations sized by a header are checked against it.
+int64_t stream_remaining(file_stream *s);
 
 // Writing (plain files only; the position and length stay as they are).
 int stream_putc(file_stream *s, int byte);
@@ -74,3 +78,4 @@ constexpr int32_t STREAM_WHOLE_FILE = 2147483647;
 constexpr int STREAM_INPUT_SIZE = 16384;
 constexpr int STREAM_WINDOW_SIZE = 1024;
 constexpr int FILE_TO_STRING_MAX = 16777216;
+constexpr int64_t STREAM_DEFLATE_RATIO_MAX = 1032;  // output bytes per compressed byte, at most

@@ -109,6 +109,14 @@ static option_status read_decimal(const char *value, int *out) {
     return OPTION_OK;
 }
 
+// A window's colour depth: 16, 24 or 32 bits; anything else leaves the setting, so no value
+// can reach the window's flag bits above them.
+static option_status read_colour_depth(const char *value) {
+    int v;
+    if (util_parse_int(value, &v) && (v == 16 || v == 24 || v == 32)) run_options.colour_bits = v;
+    return OPTION_OK;
+}
+
 static option_status set_flag(int *flag, int v) {
     *flag = v;
     return OPTION_OK;
@@ -243,7 +251,7 @@ static const option_entry OPTIONS[] = {
      }},
     {"--width", OPTION_VALUE, [](const char *v) { return read_size(v, &settings.xres); }},
     {"--height", OPTION_VALUE, [](const char *v) { return read_size(v, &settings.yres); }},
-    {"--depth", OPTION_VALUE, [](const char *v) { return read_decimal(v, &R.colour_bits); }},
+    {"--depth", OPTION_VALUE, read_colour_depth},
     {"--zdepth", OPTION_VALUE, [](const char *v) { return read_decimal(v, &R.depth_bits); }},
     {"--draw-fps", OPTION_VALUE, [](const char *v) { return read_decimal(v, &settings.draw_fps); }},
     {"--draw-time", OPTION_VALUE, [](const char *v) { return read_decimal(v, &settings.draw_time); }},

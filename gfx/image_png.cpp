@@ -166,6 +166,11 @@ static void image_png_read_header(png_structp png, png_infop info, file_stream *
     png_set_sig_bytes(png, 8);
     png_read_info(png, info);
     png_get_IHDR(png, info, w, h, depth, colour, nullptr, nullptr, nullptr);
+    // The filtered rows the header promises must fit in what deflate can make of the bytes
+    // left, before anything is allocated for them.
+    uint64_t row_bytes = ((uint64_t)*w * png_get_channels(png, info) * (unsigned)*depth + 7) / 8;
+    if ((uint64_t)*h * (row_bytes + 1) > (uint64_t)stream_remaining(s) * STREAM_DEFLATE_RATIO_MAX)
+        png_error(png, "image data too short for its sides");
 }
 
 // Reads the picture into level 0 of a new chain: 1, or 0 with nothing left allocated.

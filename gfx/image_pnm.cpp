@@ -56,9 +56,19 @@ static int image_read_header(file_stream *s, int *width, int *height, long *maxv
     return 1;
 }
 
+// Scales a sample of at most maxval (itself at most 65535, so nothing overflows) to 0..255;
+// a negative text sample is 0.
 static unsigned char image_scale(long v, long maxval) {
+    if (v <= 0) return 0;
     if (maxval != 255) v = v * 255 / maxval;
-    return (unsigned char)(v < 0 ? 0 : v > 255 ? 255 : v);
+    return (unsigned char)(v > 255 ? 255 : v);
+}
+
+// 1 when the stream can still hold count samples: one byte each after the separating byte, or
+// for text a digit each and a blank between. Checked before allocating for them.
+static int image_samples_fit(file_stream *s, bool text, size_t count) {
+    int64_t need = text ? 2 * (int64_t)count - 1 : (int64_t)count + 1;
+    return stream_remaining(s) >= need;
 }
 
 // count samples: binary bytes, or decimals after optional comments, scaled to 0..255.
@@ -80,7 +90,7 @@ static int image_read_samples(file_stream *s, bool text, long maxval, unsigned c
     for (size_t i = 0; i < count; i++) {
         bool ok;
         long v = image_read_decimal(s, &ok);
-        if (!ok) return 0;
+        if (!ok || v > maxval) return 0;  // a sample beyond the maximum: a bad file
         out[i] = image_scale(v, maxval);
     }
     return 1;
@@ -98,7 +108,9 @@ int image_read_ppm(const char *magic, file_stream *s, unsigned char **pixels, in
     if (!text && strcmp(magic, "P6") != 0) return 0;
     int w, h;
     long maxval;
-    if (!image_read_header(s, &w, &h, &maxval) || !image_maxval_valid(maxval, text)) return 0;
+    if (!image_read_header(s, &w, &h, &maxval) || !image_maxval_valid(maxval, text) ||
+        !image_samples_fit(s, text, (size_t)w * h * 3))
+        return 0;
     unsigned char *p = (unsigned char *)mem_alloc(image_chain_bytes(w, h, 3));
     if (!p) return 0;
     if (!image_read_samples(s, text, maxval, p, (size_t)w * h * 3)) {
@@ -119,7 +131,9 @@ int image_read_pgm(file_stream *s, unsigned char **bytes, int *width, int *heigh
     if (!text && strcmp(magic, "P5") != 0) return 0;
     int w, h;
     long maxval;
-    if (!image_read_header(s, &w, &h, &maxval) || !image_maxval_valid(maxval, text)) return 0;
+    if (!image_read_header(s, &w, &h, &maxval) || !image_maxval_valid(maxval, text) ||
+        !image_samples_fit(s, text, (size_t)w * h))
+        return 0;
     unsigned char *p = (unsigned char *)mem_alloc((size_t)w * h);
     if (!p) return 0;
     if (!image_read_samples(s, text, maxval, p, (size_t)w * h)) {
@@ -170,7 +184,9 @@ int image_read_predictive(const char *magic, file_stream *s, unsigned char **pix
     int stored = strcmp(magic, "J7") == 0 ? 4 : strcmp(magic, "J6") == 0 ? 3 : 0;
     if (!stored || (channels != 3 && channels != 4)) return 0;
     int w, h;
-    if (!image_read_header(s, &w, &h, nullptr) || stream_getc(s) < 0) return 0;
+    if (!image_read_header(s, &w, &h, nullptr) || stream_getc(s) < 0 ||
+        stream_remaining(s) < (int64_t)w * h * stored)
+        return 0;
     unsigned char *p = (unsigned char *)mem_alloc(image_chain_bytes(w, h, channels));
     unsigned char *row = (unsigned char *)mem_alloc((size_t)w * stored);
     int ok = p && row;

@@ -39,7 +39,8 @@ void plyx_error_box(const char *title, const char *format, ...)
 
 // The millisecond clock since program start, as seconds and microseconds.
 void plyx_time(int *seconds, int *microseconds);
-// Waits for the duration; stores how far past its end it woke.
+// Waits for the duration, asleep (no busy wait): until the millisecond clock reaches the
+// clock at entry plus the duration. Stores how far past that it woke.
 void plyx_sleep(int seconds, int microseconds, int *late_seconds, int *late_microseconds);
 
 // One stamped line per call; a null format closes the log.
@@ -241,7 +242,10 @@ struct sound_driver {
 };
 
 // The front end: one current driver, every call forwarded to it. With no current driver every
-// call does nothing and returns 0.
+// call does nothing and returns 0 (null). Each sound belongs to the driver open that made it: a
+// sound of an earlier open (closed since), or one the front end never handed out, makes every
+// call do nothing and return 0 (null), except plyx_sound_free, which gives a sound of a closed
+// driver back to the driver table that made it.
 // Opens "dsnd", else "waveout" (options, both default on); 0 when one is current already.
 void *plyx_sound_open(window_context *w);
 // Opens the readback driver (blocks of frames x 2 bytes, left then right); 0 over a current one.

@@ -1,5 +1,6 @@
 // Input events: the queue, reading with deadlines, key names, aliases, interned names, axes and
 // the device list.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -208,10 +209,13 @@ int plyx_input_key_code(window_context *w, uint32_t *code, const char *name) {
     name = plyx_alias_lookup(name);
     if (key_code_match(name, names_exact, code)) return 1;
     if (key_code_match(name, names_loose, code)) return 1;
-    unsigned hex;
-    char tail;
-    if (sscanf(name, "0x%x%c", &hex, &tail) == 1) {
-        if (hex > 0x1FF) return 0;
+    if (name[0] == '0' && name[1] == 'x' && isxdigit((unsigned char)name[2])) {
+        // Hex digits to the end; the value is checked digit by digit, so no length wraps it.
+        unsigned hex = 0;
+        const char *p = name + 2;
+        for (; isxdigit((unsigned char)*p) && hex <= 0x1FF; p++)
+            hex = hex * 16 + (unsigned)(isdigit((unsigned char)*p) ? *p - '0' : (*p | 32) - 'a' + 10);
+        if (*p || hex > 0x1FF) return 0;
         *code = EVENT_KEY + hex;
         return 1;
     }

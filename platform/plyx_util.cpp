@@ -1,6 +1,6 @@
 // Growable arrays, mutexes, the clock and sleep, and the error box.
 #include <SDL.h>
-#include <sched.h>
+#include <time.h>
 
 #include <cstdarg>
 #include <cstdint>
@@ -77,19 +77,29 @@ static int64_t clock_microseconds() {
     return (int64_t)SDL_GetTicks64() * 1000;
 }
 
+// The nap near a deadline: the clock's last millisecond is waited out in steps of this many
+// microseconds, never by spinning.
+static constexpr int64_t PLYX_SLEEP_NAP = 200;
+
+// Sleeps for the given microseconds on the system's monotonic clock.
+static void sleep_microseconds(int64_t us) {
+    timespec t = {(time_t)(us / 1000000), (long)(us % 1000000) * 1000};
+    clock_nanosleep(CLOCK_MONOTONIC, 0, &t, nullptr);  // a signal only wakes it early
+}
+
 void plyx_sleep(int seconds, int microseconds, int *late_seconds, int *late_microseconds) {
     int64_t duration = (int64_t)seconds * 1000000 + microseconds;
     *late_seconds = 0;
     *late_microseconds = 0;
     if (duration <= 0) return;
     int64_t deadline = clock_microseconds() + duration;
-    int64_t ms = duration / 1000;
-    if (ms >= 2)
-        SDL_Delay((Uint32)(ms - 1));
-    else if (ms > 0)
-        SDL_Delay((Uint32)ms);
     int64_t now;
-    while ((now = clock_microseconds()) < deadline) sched_yield();
+    // The clock moves in whole milliseconds, so a reading may be up to one behind: sleep to a
+    // millisecond before the deadline, then nap briefly until the clock shows it.
+    while ((now = clock_microseconds()) < deadline) {
+        int64_t left = deadline - now;
+        sleep_microseconds(left > PLYX_SLEEP_NAP + 1000 ? left - 1000 : PLYX_SLEEP_NAP);
+    }
     int64_t late = now - deadline;
     *late_seconds = (int)(late / 1000000);
     *late_microseconds = (int)(late % 1000000);

@@ -91,6 +91,10 @@ struct terrain_field {
     growable_array bin_query[2];
     uint32_t slot_textures[3][6][4][4];  // diffuse, normal, specular by level, row, column
     uint32_t *lod_textures;       // L*L diffuse names, then L*L normal and L*L specular
+    uint32_t placeholders[7];     // the checker textures the slots (levels 0-5) and the LOD
+                                  // textures (6) share after a load: a slot or LOD texture
+                                  // holding one of these names gets a texture of its own
+                                  // before anything is drawn into it
     int slot_stamps[6][4][4];
     int ground_texture_size;      // texels a side of a slot texture
     int render_mode;              // TILE_RENDER_*
@@ -212,6 +216,7 @@ constexpr int TILE_RENDER_FBO = 3;
 constexpr int TERRAIN_KINDS_MAX = 256;
 constexpr int TERRAIN_K_MIN = 6;
 constexpr int TERRAIN_K_MAX = 11;             // 4097 x 4097 samples, about 700 MB in all
+constexpr float TERRAIN_SPACING_MIN = 0.25f;     // feet: finer grids make every ground search costly
 constexpr float TERRAIN_SPACING_MAX = 1000.0f;
 constexpr float TERRAIN_DETAIL_MIN = 1e-6f;
 constexpr int TERRAIN_NO_VIEW = -1000000;

@@ -48,19 +48,27 @@ static void terrain_reset(terrain_field *f) {
     f->ground_texture_size = 128;
 }
 
-static void terrain_delete_textures(uint32_t *names, size_t count) {
-    for (size_t i = 0; i < count; i++)
-        if (names[i]) glDeleteTextures(1, &names[i]);
+// Deletes the textures of the names, except the shared placeholders (deleted once, at the end
+// of terrain_free).
+static void terrain_delete_textures(const terrain_field *f, uint32_t *names, size_t count) {
+    for (size_t i = 0; i < count; i++) {
+        if (!names[i]) continue;
+        bool shared = false;
+        for (uint32_t p : f->placeholders) shared |= p == names[i];
+        if (!shared) glDeleteTextures(1, &names[i]);
+    }
 }
 
 void terrain_free(terrain_field *f) {
     if (f->framebuffer && gl_info.ext_framebuffer_object)
         gl_ext.glDeleteFramebuffersEXT(1, &f->framebuffer);
-    terrain_delete_textures(&f->slot_textures[0][0][0][0], sizeof f->slot_textures / sizeof(uint32_t));
+    terrain_delete_textures(f, &f->slot_textures[0][0][0][0], sizeof f->slot_textures / sizeof(uint32_t));
     if (f->lod_textures) {
         size_t lods = (size_t)(1 << f->k) / 64;
-        terrain_delete_textures(f->lod_textures, lods * lods * (f->extra_maps ? 3 : 1));
+        terrain_delete_textures(f, f->lod_textures, lods * lods * (f->extra_maps ? 3 : 1));
     }
+    for (uint32_t p : f->placeholders)
+        if (p) glDeleteTextures(1, &p);
     if (f->decals.items) {
         plyx_array_free(&f->decals);
         for (auto &row : f->decal_bins)
@@ -68,7 +76,7 @@ void terrain_free(terrain_field *f) {
     }
     for (growable_array &scratch : f->bin_query)
         if (scratch.items) plyx_array_free(&scratch);
-    if (f->low_detail_textures) terrain_delete_textures(f->low_detail_textures, (size_t)f->m * f->m);
+    if (f->low_detail_textures) terrain_delete_textures(f, f->low_detail_textures, (size_t)f->m * f->m);
     void *arrays[] = {f->heights,        f->node_bounds,    f->node_bounds_next, f->triangle_normals,
                       f->low_detail_textures, f->shading,   f->normal_map,      f->shadows,
                       f->tile_map,       f->node_bits,      f->reshade_pending, f->shading_dirty,
@@ -93,15 +101,17 @@ static void terrain_log_memory(const char *when) {
         plyx_log("%lu bytes texture memory used %s\n", (unsigned long)texture_memory_bytes, when);
 }
 
-// Steps 2 and 3: the header of "terrain.hf", checked, and the grid it describes.
+// Steps 2 and 3: the header of "terrain.hf", checked, and the grid it describes. 1; 0 for bad
+// parameters; -1 when a ':' block follows that cannot hold the samples (nothing allocated).
 static int terrain_read_header(terrain_field *f, file_stream *s, float *lo, float *hi) {
     int k = 0;
     float spacing = 0;
     int got = stream_scanf(s, "%d %f %f %f ", &k, &spacing, lo, hi);
-    if (got < 4 || k < TERRAIN_K_MIN || k > TERRAIN_K_MAX || !(spacing > 0) ||
+    if (got < 4 || k < TERRAIN_K_MIN || k > TERRAIN_K_MAX || !(spacing >= TERRAIN_SPACING_MIN) ||
         !(spacing <= TERRAIN_SPACING_MAX) || !std::isfinite(*lo) || !std::isfinite(*hi))
         return 0;
     int q = 1 << k, n = 2 * q + 1;
+    if (stream_peekc(s) == ':' && stream_remaining(s) < 1 + (int64_t)n * n * 2) return -1;
     f->k = k;
     f->n = n;
     f->spacing = spacing;
@@ -345,20 +355,23 @@ static void terrain_make_low_detail(terrain_field *f) {
     terrain_log_memory("after low detail ground textures");
 }
 
-// Step 15: placeholders in every ground-texture slot and LOD texture until they are composed.
+// Step 15: placeholders in every ground-texture slot and LOD texture until they are composed:
+// one texture per distinct checker image (a level's slots alike, the LOD textures alike),
+// shared by every slot that shows it.
 static void terrain_make_placeholders(terrain_field *f) {
     int maps = f->extra_maps ? 3 : 1;
     for (int level = 0; level < 6; level++) {
         int grey = (1530 - 255 * level) / 6;
+        uint32_t shared = f->placeholders[level] = tile_make_checker_texture(f, 64 >> level, grey);
         for (int r = 0; r < 4; r++)
             for (int c = 0; c < 4; c++)
-                for (int map = 0; map < maps; map++)
-                    f->slot_textures[map][level][r][c] = tile_make_checker_texture(f, 64 >> level, grey);
+                for (int map = 0; map < maps; map++) f->slot_textures[map][level][r][c] = shared;
         loading_progress("Creating LOD textures");
     }
     size_t lods = (size_t)(1 << f->k) / 64;
     f->lod_textures = (uint32_t *)terrain_zeroed(lods * lods * maps * sizeof(uint32_t));
-    for (size_t i = 0; i < lods * lods * maps; i++) f->lod_textures[i] = tile_make_checker_texture(f, 16, 0);
+    f->placeholders[6] = tile_make_checker_texture(f, 16, 0);
+    for (size_t i = 0; i < lods * lods * maps; i++) f->lod_textures[i] = f->placeholders[6];
     f->lod_stamps = (int *)mem_alloc_or_die(lods * lods * sizeof(int));
     for (size_t i = 0; i < lods * lods; i++) f->lod_stamps[i] = -1;
 }
@@ -371,8 +384,9 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode) {
     if (!s) return 0;
     f->lighting = &track_lighting;
     float lo = 0, hi = 0;
-    if (!terrain_read_header(f, s, &lo, &hi))
-        return terrain_fail(f, s, "Bad height field parameters", "Error reading heights");
+    int header = terrain_read_header(f, s, &lo, &hi);
+    if (header == 0) return terrain_fail(f, s, "Bad height field parameters", "Error reading heights");
+    if (header < 0) return terrain_fail(f, s, "Error reading heights");
 
     loading_begin("Loading heights");
     if (!terrain_read_heights(f, s, folder, lo, hi)) return terrain_fail(f, s, "Error reading heights");

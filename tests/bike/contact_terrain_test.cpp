@@ -176,6 +176,21 @@ TEST_F(bike_terrain_contact, EmptyCellRangesFindNothing) {
     EXPECT_EQ(contact_sphere_terrain(&none, {5, 2, 5}, 1, 1, POISON_BODY), 0);
 }
 
+TEST_F(bike_terrain_contact, HugeReachSearchesOnlyTheCellsAroundTheCentre) {
+    // A flat field at 0 with one peak 55 ft high at column 10. A sphere of radius 100 over the
+    // middle (column 64) reaches the peak, whose touch (54 cells away) would be deeper than
+    // the ground straight below; the search stops 32 cells from the centre's cell (the tyre
+    // searches share the same cell range).
+    memory_field peaked(129, 1.0f, [](int x, int) { return x == 10 ? 55.0f : 0.0f; });
+    const vec3 centre = {64.5f, 60.0f, 64.5f};
+    vec3 point, normal;
+    float depth;
+    ASSERT_EQ(collide_sphere_terrain(peaked.get(), centre, 100, &point, &normal, &depth), 1);
+    EXPECT_NEAR(depth, 40.0f, 1e-3f);
+    EXPECT_GT(point.x, centre.x - CONTACT_SEARCH_SIDE_MAX / 2 - 1);
+    expect_vec_near(normal, {0, 1, 0}, 1e-5f, "capped sphere");
+}
+
 TEST_F(bike_terrain_contact, DownwardNormalsTurnSidewaysOrUp) {
     const float edge = std::sqrt(1.0f / 1024);
     struct row {

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "core/entry.h"
 #include "core/mem.h"
+#include "tests/support/test_support.h"
 
 TEST(core_mem, TrackingOffForNonPositiveValues) {
     for (const char *value : {(const char *)nullptr, "0", "-3", "abc"}) {
@@ -87,6 +89,28 @@ TEST(core_mem, TooManyAllocationsStopsTracking) {
     for (auto it = blocks.rbegin(); it != blocks.rend(); ++it) mem_free(*it);
     // Frees now go straight to the heap; the table keeps its entries for the exit report.
     EXPECT_EQ(mem_tracker.live_count, MEM_TRACK_MAX);
+}
+
+// The exit lists what the table holds even after it filled and tracking stopped.
+TEST(core_mem, ExitListsTheTrackedBlocksAfterTheTableFilled) {
+    temp_dir t;
+    test_isolate_home(t);
+    setenv("PLYX_LOGFILE", t.file("log.txt").c_str(), 1);
+    setenv("ZR_CHECK_ALLOC", "1", 1);
+    std::vector<void *> blocks;
+    blocks.reserve(MEM_TRACK_MAX + 1);
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < MEM_TRACK_MAX + 1; i++) blocks.push_back(mem_alloc(1));
+    ASSERT_EQ(mem_tracker.state, 0);
+    game_shutdown(1);
+    std::string err = testing::internal::GetCapturedStderr();
+    char first[64], last[64];
+    snprintf(first, sizeof first, "\n%p:0\n", blocks[0]);
+    snprintf(last, sizeof last, "\n%p:%d\n", blocks[MEM_TRACK_MAX - 1], MEM_TRACK_MAX - 1);
+    EXPECT_EQ(err.find("Too many allocations to check!\n"), 0u);
+    EXPECT_NE(err.find(first), std::string::npos);
+    EXPECT_NE(err.find(last), std::string::npos);
+    for (void *b : blocks) mem_free(b);
 }
 
 TEST(core_mem, OutOfMemoryExitsWithItsBox) {

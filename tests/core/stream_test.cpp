@@ -218,6 +218,52 @@ TEST(core_stream, ArchiveMembersStopAtTheirEnd) {
     mem_free(whole);
 }
 
+// What a stream can still give bounds allocations sized by a header: exact for plain files
+// and members, the trailer's size for gzip, and never more than deflate can expand to.
+TEST(core_stream, RemainingBoundsWhatTheStreamCanStillGive) {
+    member_fixture f;
+    file_stream *s = stream_open("@m2", "rb");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(stream_remaining(s), 6);  // not the trailing bytes of the archive
+    EXPECT_EQ(stream_peekc(s), 'w');
+    EXPECT_EQ(stream_remaining(s), 6);  // the peeked byte is still to come
+    stream_getc(s);
+    EXPECT_EQ(stream_remaining(s), 5);
+    stream_close(s);
+
+    test_write_file(f.t.file("plain.bin"), std::string(70000, 'x'));
+    s = stream_open(f.t.file("plain.bin").c_str(), "rb");
+    ASSERT_NE(s, nullptr);
+    char block[1000];
+    EXPECT_EQ(stream_remaining(s), 70000);
+    EXPECT_EQ(stream_read(s, block, sizeof block), 1000);
+    EXPECT_EQ(stream_remaining(s), 69000);
+    stream_close(s);
+
+    std::string data = random_data(100 * 1024);
+    std::string gz = gzip_file(f.t, "g.bin", data);
+    remove(f.t.file("g.bin").c_str());
+    s = stream_open(f.t.file("g.bin").c_str(), "rb");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(stream_remaining(s), (int64_t)data.size());
+    EXPECT_EQ(stream_read(s, block, sizeof block), 1000);
+    EXPECT_EQ(stream_remaining(s), (int64_t)data.size() - 1000);
+    EXPECT_EQ(stream_drain(s, 4096), data.substr(1000));
+    EXPECT_EQ(stream_remaining(s), 0);
+    stream_close(s);
+
+    // A short member whose trailer claims 4 GB: deflate's best ratio bounds it.
+    std::string small = gzip_file(f.t, "h.bin", "tiny\n");
+    remove(f.t.file("h.bin").c_str());
+    for (int i = 1; i <= 4; i++) small[small.size() - i] = '\xff';
+    test_write_file(f.t.file("h.bin.gz"), small);
+    s = stream_open(f.t.file("h.bin").c_str(), "rb");
+    ASSERT_NE(s, nullptr);
+    EXPECT_LE(stream_remaining(s), (int64_t)small.size() * STREAM_DEFLATE_RATIO_MAX + STREAM_WINDOW_SIZE);
+    EXPECT_GE(stream_remaining(s), 5);
+    stream_close(s);
+}
+
 TEST(core_stream, SeekMovesWithinTheStreamOnly) {
     member_fixture f;
     file_stream *s = stream_open("@m2", "rb");

@@ -124,7 +124,11 @@ TEST(game_cmdline, ValueOptionsInBothFormsWithTheirClamps) {
         {"--width", "-5", [] { return settings.xres == 640; }},
         {"--height", "768", [] { return settings.yres == 768; }},
         {"--depth", "24", [] { return R.colour_bits == 24; }},
-        {"--depth", "abc", [] { return R.colour_bits == 0; }},
+        {"--depth", "32", [] { return R.colour_bits == 32; }},
+        {"--depth", "abc", [] { return R.colour_bits == 16; }},
+        {"--depth", "536", [] { return R.colour_bits == 16; }},  // would set window flag bits
+        {"--depth", "-1", [] { return R.colour_bits == 16; }},
+        {"--depth", "15", [] { return R.colour_bits == 16; }},
         {"--zdepth", "32", [] { return R.depth_bits == 32; }},
         {"--draw-fps", "1", [] { return settings.draw_fps == 1; }},
         {"--draw-time", "1", [] { return settings.draw_time == 1; }},

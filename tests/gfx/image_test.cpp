@@ -6,6 +6,7 @@
 #include "core/vfs.h"
 #include "gfx/image.h"
 #include "tests/gfx/gfx_test_support.h"
+#include "tools/zrdatagen/datagen.h"
 
 namespace {
 
@@ -209,6 +210,9 @@ TEST(gfx_image, HostileFilesFailCleanly) {
         {"P3 side -1", "P3\n-1 1\n255\n1 2 3\n"},
         {"P5 maximum 256", "P5\n2 1\n256\n" + std::string(4, '\1')},
         {"P2 cut short", "P2\n2 2\n255\n1 2 3\n"},
+        {"P3 sample above the maximum", "P3\n1 1\n15\n1 2 16\n"},
+        {"P3 sample of 30 digits", "P3\n1 1\n1023\n1 2 " + std::string(30, '9') + "\n"},
+        {"P2 sample above the maximum", "P2\n2 1\n255\n1 256\n"},
         {"P5 cut short", "P5\n4 4\n255\n" + std::string(15, '\1')},
         {"PNG bad signature", "\x88" + png.substr(1)},
         {"PNG bad IHDR CRC", bad_crc},
@@ -241,6 +245,47 @@ TEST(gfx_image, HostileFilesFailCleanly) {
         EXPECT_EQ(image_load_rgba(t.file("bad").c_str(), &p, &w, &h), 0) << c.what;
     }
     EXPECT_EQ(image_read_png(t.file("missing.png").c_str(), nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+}
+
+// Sides from a header are only trusted as far as the file can hold their samples: a header
+// alone fails before anything its size is allocated, plain or gzip-compressed.
+TEST(gfx_image, HugeSidesWithoutTheirDataFailBeforeAllocating) {
+    if (!test_watch_allocations()) GTEST_SKIP() << "no allocation hooks in this build";
+    temp_dir t;
+    std::string png = datagen_png(test_random_image(8, 8, 3, 4));
+    std::string j7 = "J7\n16384 16384\n";
+    struct {
+        const char *what;
+        std::string file, bytes;
+    } cases[] = {
+        {"J7 header", "h.img", j7},
+        {"J6 header and a row", "h.img", "J6\n16384 16384\n" + std::string(16384 * 3, '\1')},
+        {"P6 header", "h.img", "P6\n16384 16384\n255\n"},
+        {"P3 header and samples", "h.img", "P3\n16384 16384\n255\n1 2 3 4 5 6\n"},
+        {"P5 header", "h.img", "P5\n16384 16384\n255\n" + std::string(4096, '\1')},
+        {"P2 header", "h.img", "P2\n16384 16384\n255\n1 2 3\n"},
+        {"PNG 16384 x 16384", "h.img", png_with_sides(png, 16384, 16384)},
+        {"J7 header, gzip", "h.img.gz", datagen_gzip(j7 + std::string(1000, '\0'))},
+    };
+    for (auto &c : cases) {
+        remove(t.file("h.img").c_str());
+        remove(t.file("h.img.gz").c_str());
+        test_write_file(t.file(c.file), c.bytes);
+        std::string name = t.file("h.img");
+        unsigned char *p = nullptr;
+        int w, h;
+        test_watch_allocations();
+        {
+            test_stream st(name);
+            ASSERT_NE(st.s, nullptr) << c.what;
+            if (c.bytes[0] == 'P' && (c.bytes[1] == '5' || c.bytes[1] == '2'))
+                EXPECT_EQ(image_read_pgm(st.s, &p, &w, &h), 0) << c.what;
+            else
+                EXPECT_EQ(image_read_rgb(st.s, &p, &w, &h), 0) << c.what;
+        }
+        EXPECT_EQ(image_load_rgba(name.c_str(), &p, &w, &h), 0) << c.what;
+        EXPECT_LT(test_largest_allocation(), (size_t)1 << 20) << c.what;
+    }
 }
 
 TEST(gfx_image, HalvingRules) {

@@ -6,6 +6,7 @@
 #include "gfx/image.h"
 #include "core/settings.h"
 #include "gfx/texture.h"
+#include "gfx/font.h"
 #include "gfx/texture_anim.h"
 #include "tests/gfx/gfx_test_support.h"
 
@@ -169,6 +170,62 @@ TEST_F(gfx_texture, UploadCountsBytesWrapsAndFilters) {
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     GLuint names[2] = {t, h};
     glDeleteTextures(2, names);
+}
+
+// A number plate: the digits' ink recoloured between the plate's two colours, the ground
+// clear, and a clear ring round every level.
+TEST_F(gfx_texture, TextPlateRecoloursTheDigitsAndClearsEveryRim) {
+    test_write_file(dir.file("numbers.png"), datagen_png(datagen_font_image(1)));
+    font_load(&font_numbers, dir.file("numbers.png").c_str(), "0123456789");
+    ASSERT_NE(font_numbers.pixels, nullptr);
+    const unsigned char white[3] = {200, 150, 100}, black[3] = {10, 20, 250};
+    texture_memory_bytes = 0;
+    uint32_t t = tex_create_text_plate("42", 64, 32, white, black);
+    ASSERT_NE(t, 0u);
+    EXPECT_EQ(texture_memory_bytes, (uint32_t)image_chain_bytes(64, 32, 4));
+    // Level 0 against the digits painted alone and recoloured by the rule.
+    std::vector<unsigned char> painted(64 * 32 * 4);
+    for (size_t i = 0; i < painted.size(); i += 4) painted[i] = painted[i + 1] = painted[i + 2] = 255, painted[i + 3] = 0;
+    font_paint_text(painted.data(), 64, 32, 1, 1, 1, 1, "42");
+    std::vector<unsigned char> back(64 * 32 * 4);
+    glBindTexture(GL_TEXTURE_2D, t);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, back.data());
+    int ink = 0, ground = 0;
+    for (int y = 0; y < 32; y++)
+        for (int x = 0; x < 64; x++) {
+            const unsigned char *got = &back[(y * 64 + x) * 4], *p = &painted[(y * 64 + x) * 4];
+            if (x == 0 || y == 0 || x == 63 || y == 31) {
+                EXPECT_EQ(got[3], 0) << x << "," << y;
+                EXPECT_EQ(got[0], 255) << x << "," << y;
+                continue;
+            }
+            for (int c = 0; c < 3; c++)
+                EXPECT_EQ(got[c], black[c] + (white[c] - black[c]) * p[c] / 255) << x << "," << y << " " << c;
+            EXPECT_EQ(got[3], p[3]);
+            if (p[3] == 0 && got[0] == white[0] && got[2] == white[2]) ground++;
+            if (p[3] > 200 && p[0] < 60) ink++;
+        }
+    EXPECT_GT(ink, 20);
+    EXPECT_GT(ground, 64 * 32 / 4);
+    // Every lower level keeps a clear ring, down to 1 x 1.
+    for (int level = 1, w = 32, h = 16;; level++, w = std::max(1, w / 2), h = std::max(1, h / 2)) {
+        std::vector<unsigned char> px((size_t)w * h * 4);
+        glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+        for (int x = 0; x < w; x++) {
+            EXPECT_EQ(px[x * 4 + 3], 0) << level;
+            EXPECT_EQ(px[((size_t)(h - 1) * w + x) * 4 + 3], 0) << level;
+        }
+        for (int y = 0; y < h; y++) {
+            EXPECT_EQ(px[(size_t)y * w * 4 + 3], 0) << level;
+            EXPECT_EQ(px[((size_t)y * w + w - 1) * 4 + 3], 0) << level;
+        }
+        if (w == 1 && h == 1) break;
+    }
+    // Bad sides make no texture.
+    EXPECT_EQ(tex_create_text_plate("1", 0, 32, white, black), 0u);
+    EXPECT_EQ(tex_create_text_plate("1", 32, 16385, white, black), 0u);
+    glDeleteTextures(1, &t);
+    font_free_all();
 }
 
 TEST_F(gfx_texture, LoadCachesByNameWithReductionAndFlags) {

@@ -86,6 +86,11 @@ TEST(platform_names, KeyCodeLookupOrder) {
         {"Print Screen", 0x1137},
         {"0x1ff", 0x11FF},
         {"0x200", 0},
+        {"0x100000000", 0},          // wraps to 0 in 32 bits
+        {"0x100000038", 0},
+        {"0x0000000000000038", 0x1038},
+        {"0x1F", 0x101F},
+        {"0x38 ", 0},
         {"Joystick1.key[0]", joy.id},
         {"Joystick1 button 3", joy.id + 3},
         {"Joystick1 button 8", 0},   // beyond its key count

@@ -174,3 +174,26 @@ TEST(platform_dsound, OpensPlaysAndClosesOnTheDummyDevice) {
     plyx_sound_free(s);
     plyx_sound_close(h);
 }
+
+TEST(platform_dsound, ItsSoundsNeverReachTheReadbackMixer) {
+    unsetenv("PLYX_OPTIONS");
+    void *h = plyx_sound_open(nullptr);
+    ASSERT_NE(h, nullptr);
+    bytes_t samples(4000, 200);
+    sound_object s = plyx_sound_create(h, (int)samples.size(), samples.data(), 0);
+    ASSERT_NE(s, nullptr);
+    plyx_sound_close(h);
+    // The mixer would take the record for one of its own and write past its end.
+    h = plyx_sound_open_readback(nullptr, 22050, 256);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(plyx_sound_set_volume(s, 0x7fff), 0);
+    EXPECT_EQ(plyx_sound_set_pan(s, 0), 0);
+    EXPECT_EQ(plyx_sound_set_loop(s, 1), 0);
+    EXPECT_EQ(plyx_sound_play(s), 0);
+    EXPECT_EQ(plyx_sound_duplicate(s), nullptr);
+    const unsigned char *block = plyx_sound_render(h);
+    ASSERT_NE(block, nullptr);
+    for (int i = 0; i < 256 * 2; i++) ASSERT_EQ(block[i], 128) << i;  // silence
+    plyx_sound_free(s);
+    plyx_sound_close(h);
+}

@@ -21,7 +21,8 @@ static std::string p(const void *x) {
 }
 
 // A table of recording fakes: each slot logs its name and arguments and returns something that
-// can only come from it.
+// can only come from it. Tables made with different N keep their own names.
+template <int N = 0>
 static sound_driver recording_driver(const char *name) {
     static std::string who;
     who = name;
@@ -102,7 +103,7 @@ TEST(platform_sound, EveryCallReachesItsSlotUnchanged) {
     EXPECT_EQ(plyx_sound_render(h), (const unsigned char *)fake_block);
     EXPECT_EQ(plyx_sound_create(h, 3, bytes, 11025), &fake_sound_a);
     EXPECT_EQ(plyx_sound_duplicate(s), &fake_sound_b);
-    plyx_sound_free(s);
+    plyx_sound_free(&fake_sound_b);
     EXPECT_EQ(plyx_sound_play(s), 12);
     EXPECT_EQ(plyx_sound_stop(s), 13);
     EXPECT_EQ(plyx_sound_set_frequency(s, 44100), 14);
@@ -121,7 +122,7 @@ TEST(platform_sound, EveryCallReachesItsSlotUnchanged) {
         "rb render " + ph,
         "rb create " + ph + " 3 " + p(bytes) + " 11025",
         "rb duplicate " + ps,
-        "rb free " + ps,
+        "rb free " + p(&fake_sound_b),
         "rb play " + ps,
         "rb stop " + ps,
         "rb set_frequency " + ps + " 44100",
@@ -133,6 +134,41 @@ TEST(platform_sound, EveryCallReachesItsSlotUnchanged) {
         "rb close " + ph,
     };
     EXPECT_EQ(calls, want);
+}
+
+// A sound belongs to the open that made it: after a close and an open of another driver, its
+// calls reach no driver and fail, and its free goes back to the table that made it.
+TEST(platform_sound, SoundsOfAClosedDriverReachNoOtherDriver) {
+    plyx_readback_driver = recording_driver("rb");
+    plyx_dsound_driver = recording_driver<1>("ds");
+    unsetenv("PLYX_OPTIONS");
+    const char bytes[3] = {1, 2, 3};
+    ASSERT_EQ(plyx_sound_open_readback(nullptr, 88320, 690), FAKE_HANDLE);
+    sound_object s = plyx_sound_create(FAKE_HANDLE, 3, bytes, 0);
+    ASSERT_EQ(s, &fake_sound_a);
+    plyx_sound_close(FAKE_HANDLE);
+    ASSERT_EQ(plyx_sound_open(nullptr), FAKE_HANDLE);  // "ds" now, then "rb" again
+    for (int pass = 0; pass < 2; pass++) {
+        calls.clear();
+        EXPECT_EQ(plyx_sound_duplicate(s), nullptr);
+        EXPECT_EQ(plyx_sound_play(s), 0);
+        EXPECT_EQ(plyx_sound_stop(s), 0);
+        EXPECT_EQ(plyx_sound_set_frequency(s, 1), 0);
+        EXPECT_EQ(plyx_sound_set_volume(s, 1), 0);
+        EXPECT_EQ(plyx_sound_set_pan(s, 1), 0);
+        EXPECT_EQ(plyx_sound_set_loop(s, 1), 0);
+        EXPECT_EQ(plyx_sound_get_position(s), 0);
+        EXPECT_EQ(plyx_sound_write_stream(s, 3, bytes, 0), 0);
+        EXPECT_EQ(plyx_sound_play(&fake_sound_b), 0);  // never handed out
+        EXPECT_TRUE(calls.empty()) << pass;
+        plyx_sound_close(FAKE_HANDLE);
+        ASSERT_EQ(plyx_sound_open_readback(nullptr, 88320, 690), FAKE_HANDLE);  // same kind
+    }
+    calls.clear();
+    plyx_sound_free(s);
+    plyx_sound_free(s);  // forgotten after the first
+    EXPECT_EQ(calls, std::vector<std::string>{"rb free " + p(s)});
+    plyx_sound_close(FAKE_HANDLE);
 }
 
 TEST(platform_sound, SecondOpenOverACurrentDriverReturnsZero) {

@@ -154,6 +154,51 @@ TEST(platform_mixer, StopIsHeardToTheZeroCrossing) {
     plyx_sound_free(s);
 }
 
+TEST(platform_mixer, VolumeAndPanChangesWaitForTheZeroCrossing) {
+    // Half-waves of four bytes; at volume 0x4000 and pan 0 the levels are 7 and 8, at pan
+    // fully left 15 and 0.
+    readback rb(22050, 3);
+    sound_object s = rb.make({228, 228, 228, 228, 28, 28, 28, 28, 128});
+    plyx_sound_set_loop(s, 1);
+    plyx_sound_play(s);
+    EXPECT_EQ(rb.render(), (bytes_t{174, 174, 174}));
+    plyx_sound_set_volume(s, 0x4000);
+    // The positive half-wave ends at the old level; the new ones start with the negative one.
+    EXPECT_EQ(rb.render(), (bytes_t{174, heard(7, 28), heard(7, 28)}));
+    EXPECT_EQ(rb.right(), (bytes_t{174, heard(8, 28), heard(8, 28)}));
+    plyx_sound_set_pan(s, -0x8000);
+    EXPECT_EQ(rb.render(), (bytes_t{heard(7, 28), heard(7, 28), heard(15, 228)}));
+    EXPECT_EQ(rb.right(), (bytes_t{heard(8, 28), heard(8, 28), 128}));
+    plyx_sound_free(s);
+}
+
+TEST(platform_mixer, DuplicateSharesSamplesAndPlaysOnItsOwn) {
+    readback rb(22050, 2);
+    sound_object s = rb.make({228, 228, 28, 28, 128});
+    plyx_sound_set_volume(s, 0x4000);
+    plyx_sound_set_loop(s, 1);
+    plyx_sound_play(s);
+    EXPECT_EQ(rb.render(), (bytes_t{heard(7, 228), heard(7, 228)}));
+    sound_object d = plyx_sound_duplicate(s);
+    ASSERT_NE(d, nullptr);
+    ASSERT_NE(d, s);
+    EXPECT_EQ(plyx_sound_get_position(d), 0);  // a copy is not playing
+    EXPECT_EQ(rb.render(), (bytes_t{heard(7, 28), heard(7, 28)}));  // the original alone
+    // The samples outlive the original; the copy keeps its volume, pan and loop.
+    plyx_sound_free(s);
+    plyx_sound_play(d);
+    bytes_t left, right;
+    for (int k = 0; k < 3; k++) {
+        bytes_t l = rb.render();
+        left.insert(left.end(), l.begin(), l.end());
+        bytes_t r = rb.right();
+        right.insert(right.end(), r.begin(), r.end());
+    }
+    EXPECT_EQ(left, (bytes_t{heard(7, 228), heard(7, 228), heard(7, 28), heard(7, 28), heard(7, 228), heard(7, 228)}));
+    EXPECT_EQ(right, (bytes_t{heard(8, 228), heard(8, 228), heard(8, 28), heard(8, 28), heard(8, 228), heard(8, 228)}));
+    plyx_sound_free(d);
+}
+
 TEST(platform_mixer, SumsClip) {
     for (int sixteen = 0; sixteen < 2; sixteen++) {
         int sums[2 * 4];

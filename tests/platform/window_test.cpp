@@ -49,6 +49,18 @@ TEST(platform_modes, BuildList) {
         EXPECT_EQ(list[i].bits, want[i].bits) << i;
     }
     free(list);
+    // Every reported mode distinct and listed, the desktop not among them: the desktop row, the
+    // reported rows and the end row fill count + 2 rows exactly.
+    mode_report distinct[] = {{640, 480, 24, 60}, {800, 600, 16, 60}, {1024, 768, 32, 60}};
+    list = plyx_build_mode_list(&desktop, distinct, 3);
+    ASSERT_NE(list, nullptr);
+    display_mode full[] = {{1280, 1024, 24}, {640, 480, 24}, {800, 600, 16}, {1024, 768, 32}, {0, 0, 0}};
+    for (int i = 0; i < 5; i++) {
+        EXPECT_EQ(list[i].width, full[i].width) << i;
+        EXPECT_EQ(list[i].height, full[i].height) << i;
+        EXPECT_EQ(list[i].bits, full[i].bits) << i;
+    }
+    free(list);
     mode_report odd_desktop = {1280, 1024, 12, 0};
     list = plyx_build_mode_list(&odd_desktop, reported, 1);
     EXPECT_EQ(list[0].width, 640);

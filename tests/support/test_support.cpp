@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +16,32 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+// The sanitizer runtime's hook installer: weak, so a build without sanitizers links and skips.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void *, size_t),
+                                                         void (*)(const volatile void *))
+    __attribute__((weak));
+
+static std::atomic<size_t> test_largest_block{0};
+
+static void test_note_allocation(const volatile void *, size_t size) {
+    size_t seen = test_largest_block.load();
+    while (size > seen && !test_largest_block.compare_exchange_weak(seen, size)) {
+    }
+}
+
+static void test_note_free(const volatile void *) {}
+
+bool test_watch_allocations() {
+    static bool installed = __sanitizer_install_malloc_and_free_hooks &&
+                            __sanitizer_install_malloc_and_free_hooks(test_note_allocation, test_note_free);
+    test_largest_block = 0;
+    return installed;
+}
+
+size_t test_largest_allocation() {
+    return test_largest_block.load();
+}
 
 temp_dir::temp_dir() {
     const char *base = getenv("TMPDIR");

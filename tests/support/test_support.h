@@ -1,6 +1,7 @@
 // Shared helpers for the test programs: temporary folders, files and environment.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,12 @@ void test_isolate_home(const temp_dir &dir);
 // entries; returns the exit status (128 + signal when killed) and fills out with stdout+stderr.
 int test_run(const std::vector<std::string> &argv, const std::vector<std::string> &env,
              std::string *out, double timeout_seconds = 120.0);
+
+// The largest single heap block allocated since the last test_watch_allocations, through the
+// sanitizer runtime's allocation hooks. test_watch_allocations returns false (and the caller
+// skips) in a build without them.
+bool test_watch_allocations();
+size_t test_largest_allocation();
 
 // The source and build folders, from the test environment.
 std::string test_source_dir();

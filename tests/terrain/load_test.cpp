@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "core/mem.h"
@@ -177,6 +178,10 @@ TEST(terrain_load, HostileHeadersAndFilesFailCleanly) {
          {bad_header[0], bad_header[1]}},
         {"spacing 1e39", [](track_files &t) { t["terrain.hf"] = fixture_heights(6, "1e39 0 10", [](int, int) { return 1u; }); },
          {bad_header[0], bad_header[1]}},
+        {"spacing 0.002", [](track_files &t) { t["terrain.hf"] = fixture_heights(6, "0.002 0 10", [](int, int) { return 1u; }); },
+         {bad_header[0], bad_header[1]}},
+        {"spacing below a quarter foot", [](track_files &t) { t["terrain.hf"] = fixture_heights(6, "0.24 0 10", [](int, int) { return 1u; }); },
+         {bad_header[0], bad_header[1]}},
         {"spacing 2000", [](track_files &t) { t["terrain.hf"] = fixture_heights(6, "2000 0 10", [](int, int) { return 1u; }); },
          {bad_header[0], bad_header[1]}},
         {"max 1e39", [](track_files &t) { t["terrain.hf"] = fixture_heights(6, "2 0 1e39", [](int, int) { return 1u; }); },
@@ -205,6 +210,25 @@ TEST(terrain_load, HostileHeadersAndFilesFailCleanly) {
         ASSERT_EQ(env.load("good"), 1) << c.label;
         EXPECT_EQ(env.f->n, 129);
         terrain_free(env.f.get());
+    }
+}
+
+// A ':' block too short for the samples its header promises fails before the field is
+// allocated: nine bytes must not cost the 4097 x 4097 grid.
+TEST(terrain_load, ShortHeightBlockFailsBeforeAllocating) {
+    if (!test_watch_allocations()) GTEST_SKIP() << "no allocation hooks in this build";
+    terrain_env env;
+    for (const char *header : {"11 1 0 1:", "11 1 0 1\n:", "6 2 0 10\n:\1\2"}) {
+        track_files files = fixture_track();
+        files["terrain.hf"] = header;
+        write_track(env.t, "short", files);
+        console_clear();
+        test_watch_allocations();
+        EXPECT_EQ(env.load("short"), 0) << header;
+        EXPECT_LT(test_largest_allocation(), (size_t)1 << 20) << header;
+        EXPECT_TRUE(test_console_has("Error reading heights")) << header;
+        EXPECT_FALSE(test_console_has("Bad height field parameters")) << header;
+        EXPECT_TRUE(field_empty(env.f.get())) << header;
     }
 }
 
@@ -241,9 +265,20 @@ TEST(terrain_load, RenderModesAndTheirTextures) {
             EXPECT_TRUE(glIsTexture(f->low_detail_textures[0]));
             EXPECT_EQ(f->low_detail_texel_scale, 1.0f / 256);
         }
-        uint32_t slot = f->slot_textures[0][0][0][0];
+        // One texture per distinct checker image: a level's slots share one, the LOD textures
+        // another; the free deletes each once.
+        std::set<uint32_t> names;
+        for (int level = 0; level < 6; level++)
+            for (uint32_t name : {f->slot_textures[0][level][0][0], f->slot_textures[0][level][3][3]}) {
+                EXPECT_EQ(name, f->placeholders[level]) << level;
+                names.insert(name);
+            }
+        EXPECT_EQ(f->lod_textures[0], f->placeholders[6]);
+        names.insert(f->lod_textures[0]);
+        EXPECT_EQ(names.size(), 7u);
         terrain_free(f);
-        EXPECT_FALSE(glIsTexture(slot));
+        for (uint32_t name : names) EXPECT_FALSE(glIsTexture(name));
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     }
     // Extra maps: shaders for the terrain, dynamic lighting and a GL render mode.
     game_settings.ground_texture_size = 64;
