@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/entry.h"
+#include "game/entry.h"
 #include "core/mem.h"
 #include "tests/support/test_support.h"
 
