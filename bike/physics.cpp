@@ -55,3 +55,46 @@ int physics_step() {
     dJointGroupEmpty(physics_contact_group);
     return ok;
 }
+
+int physics_live_bodies = 0;
+int physics_live_joints = 0;
+
+dBodyID physics_body_create() {
+    dBodyID b = dBodyCreate(physics_world);
+    if (b) physics_live_bodies++;
+    return b;
+}
+
+void physics_body_destroy(dBodyID body) {
+    if (!body) return;
+    dBodyDestroy(body);
+    physics_live_bodies--;
+}
+
+static dJointID counted(dJointID j) {
+    if (j) physics_live_joints++;
+    return j;
+}
+
+dJointID physics_hinge_create() {
+    return counted(dJointCreateHinge(physics_world, nullptr));
+}
+
+dJointID physics_hinge2_create() {
+    return counted(dJointCreateHinge2(physics_world, nullptr));
+}
+
+dJointID physics_slider_create() {
+    return counted(dJointCreateSlider(physics_world, nullptr));
+}
+
+void physics_joint_destroy(dJointID joint) {
+    if (!joint) return;
+    dJointDestroy(joint);
+    physics_live_joints--;
+}
+
+void physics_set_mass(dBodyID body, dMass *mass) {
+    mass->c[0] = mass->c[1] = mass->c[2] = 0;
+    dBodySetMass(body, mass);
+}

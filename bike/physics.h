@@ -18,3 +18,17 @@ int physics_step();
 
 constexpr double PHYSICS_TICK = 1.0 / 128.0;
 constexpr double PHYSICS_GRAVITY = -32.0;
+
+// Bodies and permanent joints made and destroyed through these are counted (leak checks: ODE
+// keeps no count). Joints are made in the world, outside the contact group.
+extern int physics_live_bodies;
+extern int physics_live_joints;
+dBodyID physics_body_create();
+void physics_body_destroy(dBodyID body);
+dJointID physics_hinge_create();
+dJointID physics_hinge2_create();
+dJointID physics_slider_create();
+void physics_joint_destroy(dJointID joint);
+// Sets the mass on the body with its centre moved to the origin first (ODE insists on it; the
+// offsets left by adding and rotating masses are rounding noise).
+void physics_set_mass(dBodyID body, dMass *mass);

@@ -74,3 +74,8 @@ void util_heapsort(void *base, int count, size_t element_size,
         util_sift(b, 0, n - 1, element_size, compare);
     }
 }
+
+float util_clamp(float v, float lo, float hi) {
+    if (std::isnan(v)) v = 0.0f;
+    return v < lo ? lo : v > hi ? hi : v;
+}

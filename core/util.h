@@ -17,3 +17,6 @@ int util_parse_number(const char *text, double *out);
 // Sorts in place so that compare(a, b) <= 0 for every a before b. Not stable.
 void util_heapsort(void *base, int count, size_t element_size,
                    int (*compare)(const void *, const void *));
+// v clamped to lo..hi for input that may not be finite: infinities go to their bound, NaN is
+// taken as 0 first (then clamped, so a range above 0 gives lo).
+float util_clamp(float v, float lo, float hi);

@@ -31,7 +31,7 @@ static int binding_pressed(int binding, int code, int pressed) {
 static void leave_editor() {
     terrain_update_all();
     for (int slot = 0; slot < RIDER_SLOTS; slot++) {
-        if (!rider_present[slot]) continue;
+        if (!rider_has_bike(slot)) continue;
         bike_translate(slot, 0.0f, 0.125f, 0.0f);
         // Bounded: a bike still touching after 1024 ft is left where it is.
         for (int i = 0; i < 4096 && bike_ground_contacts(slot); i++) {
@@ -167,7 +167,7 @@ static void drive(const control_record *axes) {
             settings.time_trial_abort.current == 1)
             race_end();
         int slot = viewed_slot;
-        if (rider_status[slot] == 0 && rider_present[slot]) race_apply_controls(slot, axes);
+        if (rider_status[slot] == 0 && rider_has_bike(slot)) race_apply_controls(slot, axes);
     } else {
         camera_controls_tick(axes, frame_loop.view_mode);
     }

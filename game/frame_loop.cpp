@@ -118,7 +118,7 @@ static void choose_view() {
     if (track_name && mode == VIEW_SPLASH) mode = VIEW_ONBOARD;
     if (frame_player_view() && mode != VIEW_EDITOR && mode != VIEW_ONBOARD && mode != VIEW_CHASE)
         mode = VIEW_ONBOARD;
-    if (viewed_slot < 0 || viewed_slot >= RIDER_SLOTS || !rider_present[viewed_slot])
+    if (viewed_slot < 0 || viewed_slot >= RIDER_SLOTS || !rider_has_bike(viewed_slot))
         mode = VIEW_CAMERA;
     if (!track_name) mode = VIEW_SPLASH;
 }

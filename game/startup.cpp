@@ -53,7 +53,7 @@
     exit(code);
 }
 
-// The race's current tick, for the erosion's stamps and its protected position.
+// The race's current tick, for the bikes' packed states and the erosion's stamps.
 static int startup_race_tick() {
     return race_state.current_tick;
 }
@@ -63,6 +63,7 @@ void startup_install_hooks() {
     race_hooks = {script_unload, script_free_sounds, util_boost_process};
     scene_stage_hook = frame_stage;
     erode_hooks = {net_send_erode, startup_race_tick};
+    bike_hooks = {startup_race_tick};
 }
 
 void startup_require_tracks() {

@@ -154,7 +154,35 @@ void race_end() {
     // Restarting the player's time-trial run joins with the race rules.
 }
 
+// The sticky sit/dab toggle and the previous tick's sit/dab input.
+static int sticky_dab_on[RIDER_SLOTS];
+static float previous_sit_dab[RIDER_SLOTS];
+
 void race_apply_controls(int slot, const control_record *controls) {
-    if (slot < 0 || slot >= RIDER_SLOTS) return;
+    if (slot < 0 || slot >= RIDER_SLOTS || !controls) return;
     race_last_controls[slot] = *controls;
+    rider_slot *s = rider_slot_at(slot);
+    if (!rider_has_bike(slot)) return;
+    const float *a = controls->axis;
+    float steer = a[CONTROL_STEER];
+    rider_set_steer(s, settings.reverse_steering.current ? -steer : steer);
+    rider_set_front_brake(s, a[CONTROL_FRONT_BRAKE]);
+    rider_set_rear_brake(s, a[CONTROL_REAR_BRAKE]);
+    rider_set_throttle(s, a[CONTROL_THROTTLE]);
+    float dab = a[CONTROL_SIT_DAB];
+    if (settings.sticky_dab.current) {
+        if (dab >= 0.5f && !(previous_sit_dab[slot] >= 0.5f)) sticky_dab_on[slot] ^= 1;
+        previous_sit_dab[slot] = dab;
+        dab = sticky_dab_on[slot] ? 1.0f : 0.0f;
+    }
+    rider_set_sit_dab(s, dab);
+    rider_set_back_up(s, a[CONTROL_BACK_UP]);
+    rider_set_lean(s, a[CONTROL_LEAN]);
+    // Engagement falls with the lever, fully out at seven eighths of its travel; it comes back
+    // at most 4 a second.
+    float target = util_clamp(1.0f - util_clamp(a[CONTROL_CLUTCH], 0, 1) * 8.0f / 7.0f, 0, 1);
+    float clutch = s->controls.clutch < target ? s->controls.clutch + 4.0f / 128.0f : target;
+    rider_set_clutch(s, clutch);
+    float shift = a[CONTROL_SHIFT];
+    rider_shift(s, shift > 0.5f ? 1 : shift < -0.5f ? -1 : 0);
 }

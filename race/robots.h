@@ -1,6 +1,8 @@
 // Robot riders' learned lines: the line store and the line files.
 #pragma once
 
+#include "bike/rider.h"
+
 // One line slot of a timed segment: points of 20 bytes (x, y, z and two floats).
 struct line_point {
     float x, y, z;
@@ -27,4 +29,18 @@ void line_store_clear();
 // Writes the learned lines of the current track for a line level (0..2).
 void autopilot_write_lines(int level);
 
+// One robot personality: how it weighs its lines while close and while leading clearly, the
+// lead it calls clear (s), and its earliest and latest reaction (s).
+struct autopilot_personality_row {
+    const char *name;
+    int cost_type_close, cost_type_leading;
+    float lead_margin, earliest_reaction, latest_reaction;
+};
+extern const autopilot_personality_row autopilot_personalities[];
+
+// Selects the personality of that name among rows 1 to 4 for the rider's auto pilot; an unknown
+// name says so and selects row 1.
+void rider_set_personality(rider_slot *s, const char *name);
+
 constexpr int LINE_SLOTS_PER_SEGMENT = 45;
+constexpr int AUTOPILOT_PERSONALITIES = 5;

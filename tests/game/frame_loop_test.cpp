@@ -135,8 +135,11 @@ struct race_fixture {
         setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
         vfs_build_index();
         window = plyx_gl_open("frame loop race", 64, 48, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
+        physics_open();
     }
     ~race_fixture() {
+        rider_table_init();   // the bikes go before the world
+        physics_close();
         if (track_name) track_unload();
         if (window) plyx_gl_close(window);
         vfs_shutdown();
@@ -158,7 +161,9 @@ static void start_race(int with_bike = 0) {
     fake.last_tick_seen = -1.0;
     fake.seen_controls.clear();
     fake.seen_ticks.clear();
-    rider_present[0] = with_bike;
+    if (with_bike) {
+        ASSERT_NE(bike_load("yz250f(2017)", 0, 0, "1", nullptr, nullptr, nullptr, nullptr), nullptr);
+    }
 }
 
 TEST(game_frame_loop, PacingByFrameRateAndOptions) {

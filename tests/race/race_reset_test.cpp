@@ -11,6 +11,7 @@
 #include "gfx/model.h"
 #include "gfx/texture.h"
 #include "race/race.h"
+#include "race/robots.h"
 #include "race/track.h"
 #include "tests/support/test_support.h"
 #include "ui/widget.h"
@@ -79,4 +80,18 @@ TEST(race_reset, NewTrackStartsAGenerationAndPurgesTheOld) {
     model_purge(1);
     plyx_gl_close(w);
     vfs_shutdown();
+}
+
+TEST(race_personality, ByNameWithTheUnknownOnRowOne) {
+    rider_slot s = {};
+    struct {
+        const char *name;
+        int row;
+    } cases[] = {{"zorvik", 1}, {"quellan", 2}, {"brannox", 3}, {"tester", 4}, {"empty", 1}, {"Zorvik", 1}};
+    for (auto &c : cases) {
+        console_clear();
+        rider_set_personality(&s, c.name);
+        EXPECT_EQ(s.autopilot_personality, c.row) << c.name;
+    }
+    EXPECT_STREQ(console_log.lines[0], "auto pilot personality 'Zorvik' not found");
 }

@@ -28,8 +28,12 @@ static std::string stock_digest(const std::string &bytes, size_t limit) {
 TEST(tools_stock_data, TwoRunsGiveTheSameBytes) {
     temp_dir a, b;
     std::string out;
-    ASSERT_EQ(test_run({stock_generator(), "--out", a.path}, {}, &out), 0) << out;
-    ASSERT_EQ(test_run({stock_generator(), "--out", b.path}, {}, &out), 0) << out;
+    ASSERT_EQ(test_run({stock_generator(), "--out", a.path, "--bike-table", a.file("bikes.cpp")}, {}, &out), 0) << out;
+    ASSERT_EQ(test_run({stock_generator(), "--out", b.path, "--bike-table", b.file("bikes.cpp")}, {}, &out), 0) << out;
+    std::string bikes = test_read_file(a.file("bikes.cpp"));
+    ASSERT_FALSE(bikes.empty());
+    EXPECT_EQ(bikes, test_read_file(b.file("bikes.cpp")));
+    EXPECT_EQ(bikes, test_read_file(test_binary_dir() + "/generated/bike_info_table.cpp"));
     std::string first = test_read_file(a.file("zzzz.saf"));
     ASSERT_FALSE(first.empty());
     EXPECT_EQ(first, test_read_file(b.file("zzzz.saf")));

@@ -1,11 +1,12 @@
 // zrdatagen: writes the stock archive "zzzz.saf", prints its digest and that of the stock
 // collision shapes, and on request writes the source that embeds both.
 //
-//   zrdatagen --out DIR [--digest-source FILE]
+//   zrdatagen --out DIR [--digest-source FILE] [--bike-table FILE]
 #include <cstdio>
 #include <cstring>
 
 #include "core/digest.h"
+#include "tools/zrdatagen/bike_table.h"
 #include "tools/zrdatagen/datagen.h"
 
 // RIPEMD-160 of the first limit bytes (or all of shorter data), as 40 hex digits.
@@ -16,16 +17,23 @@ static std::string datagen_digest(const std::string &bytes, size_t limit) {
 }
 
 int main(int argc, char **argv) {
-    const char *out_dir = nullptr, *digest_source = nullptr;
+    const char *out_dir = nullptr, *digest_source = nullptr, *bike_table = nullptr;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (strcmp(argv[i], "--out") == 0)
             out_dir = argv[i + 1];
         else if (strcmp(argv[i], "--digest-source") == 0)
             digest_source = argv[i + 1];
+        else if (strcmp(argv[i], "--bike-table") == 0)
+            bike_table = argv[i + 1];
     }
     if (!out_dir || argc % 2 == 0) {
-        fprintf(stderr, "usage: zrdatagen --out DIR [--digest-source FILE]\n");
+        fprintf(stderr, "usage: zrdatagen --out DIR [--digest-source FILE] [--bike-table FILE]\n");
         return 2;
+    }
+    std::string reach = datagen_bike_rider_reach_check();
+    if (!reach.empty()) {
+        fprintf(stderr, "zrdatagen: %s\n", reach.c_str());
+        return 1;
     }
     std::string archive, error, shapes;
     if (!datagen_stock_archive(&archive, &error)) {
@@ -55,6 +63,10 @@ int main(int argc, char **argv) {
             fprintf(stderr, "zrdatagen: cannot write %s\n", digest_source);
             return 1;
         }
+    }
+    if (bike_table && !datagen_write_file(bike_table, datagen_bike_table_source())) {
+        fprintf(stderr, "zrdatagen: cannot write %s\n", bike_table);
+        return 1;
     }
     // The lines of tools/stock_digest.txt.
     printf("%s  zzzz.saf\n%s  stock shapes\n", archive_digest.c_str(), shapes_digest.c_str());

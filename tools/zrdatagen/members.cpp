@@ -7,6 +7,21 @@ static std::string datagen_about_member() {
     return datagen_gzip(datagen_about_text());
 }
 
+// The number plate colours of a bike texture, read when a bike is loaded.
+static const char *const BIKE_PLATE_TAGS[] = {
+    "[numberbackground:0.05,0.05,0.05][numberforeground:1,1,1]",      // yz250fv2014
+    "[numberbackground:1,0.85,0.1][numberforeground:0,0,0]",          // zr125
+    "[numberbackground:0.1,0.35,0.8][numberforeground:1,1,1]",        // zr250
+    "[numberbackground:0.05,0.05,0.05][numberforeground:1,1,1]",      // zr250f
+    "[numberbackground:1,1,1][numberforeground:0,0,0]",               // zr450f
+    "[numberbackground:0.85,0.1,0.1][numberforeground:1,1,1]",        // zr50
+};
+
+template <int Word>
+static std::string datagen_bike_plate_info() {
+    return datagen_info_file({BIKE_PLATE_TAGS[Word]});
+}
+
 // The part files and the texture of one bike base word.
 #define DATAGEN_BIKE_MEMBERS(index, word, engine_class)                                     \
     {word "_frame.jm", datagen_bike_member<index, BIKE_FILE_FRAME>},                        \
@@ -19,7 +34,8 @@ static std::string datagen_about_member() {
     {word "_swingarm_lod6.jm", datagen_bike_member<index, BIKE_FILE_SWINGARM_LOD>},         \
     {word "_side_plates.jm", datagen_bike_member<index, BIKE_FILE_SIDE_PLATES>},            \
     {word "_front_plate.jm", datagen_bike_member<index, BIKE_FILE_FRONT_PLATE>},            \
-    {word ".png", datagen_bike_member<index, BIKE_FILE_TEXTURE>},
+    {word ".png", datagen_bike_member<index, BIKE_FILE_TEXTURE>},                          \
+    {word ".png.info", datagen_bike_plate_info<index>},
 
 const datagen_member datagen_members[] = {
     {"about.txt.gz", datagen_about_member},
