@@ -54,6 +54,13 @@ struct tile_kind {
     int transition;               // (kind a << 16) | (kind b << 8) | corner mask
 };
 
+// The texture names of one tile kind as "tileinfo" or "texturelist" gave them, kept until the
+// kinds are given their textures (tile_load_textures).
+struct tile_kind_names {
+    char texture[1025];           // "" for none; a "texturelist" name with its '@'
+    char roost[4][1024];          // each roost type's texture ("@roost.png" unless given)
+};
+
 // Where the level-of-detail error computation stands (see terrain_update_lod_errors).
 struct terrain_lod_work {
     int generation;               // being computed (negative) or finished (positive)
@@ -101,6 +108,7 @@ struct terrain_field {
     float detail_factor;
     float max_height, min_height; // widened by every height edit
     tile_kind kinds[256];
+    tile_kind_names kind_names[256];  // what the kinds' textures were loaded from
     float low_detail_texel_scale;
     int k, n;
     int last_view_x, last_view_z; // cell of the last drawn view, -1000000 for none
@@ -161,6 +169,17 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode);
 int terrain_save(terrain_field *f);
 // Deletes the GL objects, frees every array and leaves the record empty for another load.
 void terrain_free(terrain_field *f);
+// The readers behind terrain_load, of a stream and the field only (no loading screen, image or
+// GL). The header of "terrain.hf" (k, spacing, lowest and highest height), checked, with the
+// grid it describes allocated: 1, or 0 for a bad header.
+int terrain_read_header(terrain_field *f, file_stream *s, float *lo, float *hi);
+// The samples of the ':' block behind the header: 1; 0 when the block is cut short; -1 when
+// the stream holds no ':' block (one byte taken). row_done, when set, follows every row.
+int terrain_read_heights(terrain_field *f, file_stream *s, float lo, float hi,
+                         void (*row_done)());
+// The tile map of q*q kinds: missing tiles are kind 0 (with a warning), kinds beyond the last
+// kind become the last.
+void terrain_read_tile_map(terrain_field *f, file_stream *s);
 // Opens folder + "/" + name; on failure with complain set: "Can't open '...'" on the console.
 file_stream *terrain_open_track_file(const char *folder, const char *name, const char *mode,
                                      int complain);

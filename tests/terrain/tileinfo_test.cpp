@@ -22,7 +22,8 @@ struct tile_env {
         window.reset(new gl_test_window);
         console_clear();
     }
-    // Reads the text as "tileinfo" (or "texturelist") into a fresh field of the render mode.
+    // Reads the text as "tileinfo" (or "texturelist") into a fresh field of the render mode and
+    // gives the kinds their textures.
     terrain_field *read(const std::string &text, int mode = TILE_RENDER_COPYTEXSUBIMAGE,
                         bool texturelist = false) {
         *f = terrain_field{};
@@ -33,6 +34,7 @@ struct tile_env {
         EXPECT_NE(s, nullptr);
         if (s) (texturelist ? tile_load_texturelist : tile_load_tileinfo)(f.get(), s);
         stream_close(s);
+        tile_load_textures(f.get(), 0);
         return f.get();
     }
 };
