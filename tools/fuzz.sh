@@ -4,6 +4,8 @@
 #   tools/fuzz.sh --smoke               every target 20 s on its seeds, two at a time; 1 on a finding
 #   tools/fuzz.sh --campaign N          N executions per target: executions per second, features and
 #                                       findings per target; 1 on a finding
+#   tools/fuzz.sh --speed N             the same on the small seeds alone (4 KiB or less, inputs
+#                                       up to 4 KiB): the speed of small inputs
 #   tools/fuzz.sh TARGET [ARGS...]      one target on its corpus until stopped (ARGS go to libFuzzer)
 # FUZZ_TARGETS="png jm" narrows --smoke and --campaign; FUZZ_JOBS sets the runs at a time (2).
 # Findings go to build-fuzz/findings/TARGET/, the growing corpus to build-fuzz/corpus/TARGET/.
@@ -42,15 +44,26 @@ seed_dirs() {
     return 0
 }
 
-# run TARGET LOG ARGS...: one libFuzzer run with the limits every run has.
+# run TARGET LOG ARGS...: one libFuzzer run with the limits every run has. With small set, on a
+# fresh corpus of the seeds of 4 KiB or less, inputs up to 4 KiB.
 run() {
     target=$1 log=$2
     shift 2
     mkdir -p "$out/corpus/$target" "$out/findings/$target"
-    # shellcheck disable=SC2046
-    "$out/fuzz/fuzz_$target" -max_len="$(max_len "$target")" -rss_limit_mb=2048 -timeout=10 \
+    length=$(max_len "$target")
+    dirs="$out/corpus/$target $(seed_dirs "$target")"
+    if [ -n "${small:-}" ]; then
+        length=4096
+        dirs="$out/small/$target"
+        rm -rf "$dirs"
+        mkdir -p "$dirs"
+        # shellcheck disable=SC2046
+        find $(seed_dirs "$target") -type f -size -4097c -exec cp {} "$dirs/" \;
+    fi
+    # shellcheck disable=SC2086
+    "$out/fuzz/fuzz_$target" -max_len="$length" -rss_limit_mb=2048 -timeout=10 \
         -malloc_limit_mb=256 -print_final_stats=1 -artifact_prefix="$out/findings/$target/" \
-        "$@" "$out/corpus/$target" $(seed_dirs "$target") >"$log" 2>&1
+        "$@" $dirs >"$log" 2>&1
 }
 
 # The table of a batch of finished runs.
@@ -63,7 +76,7 @@ report() {
         speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
         features=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
         findings=$(find "$out/findings/$target" -type f | wc -l)
-        status=$(cat "$out/logs/$target.status")
+        status=$(cat "$out/logs/$target.status" 2>/dev/null || echo "?")
         [ "$status" = 0 ] && [ "$findings" = 0 ] || failed=1
         printf '%-12s %10s %9s %9s %s\n' "$target" "${execs:-?}" "${speed:-?}" "${features:-?}" \
             "$findings$( [ "$status" = 0 ] || echo " (exit $status, see $log)")"
@@ -80,7 +93,11 @@ batch() {
     running=0
     for target in $targets; do
         rm -rf "$out/findings/$target"
-        (run "$target" "$out/logs/$target.log" "$@"; echo $? >"$out/logs/$target.status") &
+        (
+            set +e
+            run "$target" "$out/logs/$target.log" "$@"
+            echo $? >"$out/logs/$target.status"
+        ) &
         running=$((running + 1))
         if [ "$running" -ge "$jobs" ]; then
             wait
@@ -97,12 +114,13 @@ case "${1:-}" in
     --smoke)
         build
         batch "${FUZZ_TARGETS:-$all_targets}" -max_total_time=20 ;;
-    --campaign)
-        [ $# -ge 2 ] || { echo "usage: tools/fuzz.sh --campaign N" >&2; exit 2; }
+    --campaign|--speed)
+        [ $# -ge 2 ] || { echo "usage: tools/fuzz.sh $1 N" >&2; exit 2; }
+        [ "$1" = --speed ] && small=1
         build
         batch "${FUZZ_TARGETS:-$all_targets}" -runs="$2" ;;
     ""|-*)
-        sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
         exit 2 ;;
     *)
         target=$1
