@@ -37,8 +37,6 @@ file_stream *fuzz_stream(const uint8_t *data, size_t size, const char *name);
 std::vector<std::string> fuzz_split(const uint8_t *data, size_t size, size_t max_parts);
 // Empties every cache a reader may fill, so that no state carries over to the next input.
 void fuzz_purge();
-// Feeds every file of the folder (if it exists) through the function: the number fed.
-int fuzz_replay_folder(const std::string &folder, void (*run)(const uint8_t *, size_t));
 // The file's bytes (empty when it cannot be read).
 std::string fuzz_read_file(const std::string &path);
 
@@ -66,3 +64,5 @@ void fuzz_demo_names(const uint8_t *data, size_t size);
 constexpr const char *FUZZ_SPLIT = "\n--fuzz-split--\n";
 // Bytes a target decompresses or reads at most from one stream (bounds gzip bombs).
 constexpr int FUZZ_READ_MAX = 4 << 20;
+// The largest single allocation an input may cause (libFuzzer's -malloc_limit_mb in fuzz.sh).
+constexpr int FUZZ_MALLOC_LIMIT_MB = 256;

@@ -1,6 +1,5 @@
 // What the fuzz targets share: the private folders, inputs as files and streams, splitting an
 // input into files, emptying the caches after each input, and replaying saved inputs.
-#include <dirent.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -133,22 +132,6 @@ std::string fuzz_read_file(const std::string &path) {
     for (size_t n; (n = fread(block, 1, sizeof block, f)) > 0;) bytes.append(block, n);
     fclose(f);
     return bytes;
-}
-
-int fuzz_replay_folder(const std::string &folder, void (*run)(const uint8_t *, size_t)) {
-    DIR *d = opendir(folder.c_str());
-    if (!d) return 0;
-    std::vector<std::string> names;
-    while (struct dirent *e = readdir(d))
-        if (e->d_name[0] != '.') names.push_back(e->d_name);
-    closedir(d);
-    int fed = 0;
-    for (const std::string &name : names) {
-        std::string bytes = fuzz_read_file(folder + "/" + name);
-        run((const uint8_t *)bytes.data(), bytes.size());
-        fed++;
-    }
-    return fed;
 }
 
 const fuzz_target fuzz_targets[] = {
