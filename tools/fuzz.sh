@@ -17,8 +17,9 @@ out=build-fuzz
 tools/setup-debian.sh clang libclang-rt-14-dev
 
 build() {
+    mkdir -p "$out"
     CC=clang CXX=clang++ cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZR_FUZZ=ON \
-        -DZR_TESTS=OFF >"$out.configure.log" 2>&1 || { cat "$out.configure.log"; exit 1; }
+        -DZR_TESTS=OFF >"$out/configure.log" 2>&1 || { cat "$out/configure.log"; exit 1; }
     cmake --build "$out" --target fuzz_all -j "${FUZZ_BUILD_JOBS:-$(nproc)}"
 }
 
