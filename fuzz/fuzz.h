@@ -8,6 +8,7 @@
 #include <vector>
 
 struct file_stream;
+struct terrain_field;
 
 // One target: its name, the source folder of the reader it drives, and its input function.
 struct fuzz_target {
@@ -31,10 +32,14 @@ const std::string &fuzz_game_dir();
 std::string fuzz_write(const char *relative, const uint8_t *data, size_t size);
 // Removes a file of the game folder again.
 void fuzz_remove(const char *relative);
+// Writes part i of an input's parts as the file, or removes the file when there is no such part.
+void fuzz_write_part(const char *relative, const std::vector<std::string> &parts, size_t i);
 // A stream over the bytes (an fmemopen FILE attached), closed with stream_close.
 file_stream *fuzz_stream(const uint8_t *data, size_t size, const char *name);
 // The bytes cut at every FUZZ_SPLIT, into at most max_parts parts (the last keeps the rest).
 std::vector<std::string> fuzz_split(const uint8_t *data, size_t size, size_t max_parts);
+// The program's terrain field, emptied, with the spacing of the stock tracks (2 feet).
+terrain_field *fuzz_terrain_field();
 // Empties every cache a reader may fill, so that no state carries over to the next input.
 void fuzz_purge();
 // The file's bytes (empty when it cannot be read).

@@ -86,6 +86,20 @@ void fuzz_remove(const char *relative) {
     remove((fuzz_game_dir() + relative).c_str());
 }
 
+void fuzz_write_part(const char *relative, const std::vector<std::string> &parts, size_t i) {
+    if (i < parts.size())
+        fuzz_write(relative, (const uint8_t *)parts[i].data(), parts[i].size());
+    else
+        fuzz_remove(relative);
+}
+
+terrain_field *fuzz_terrain_field() {
+    terrain_field *f = &terrain_main_record;
+    terrain_free(f);
+    f->spacing = 2.0f;
+    return f;
+}
+
 file_stream *fuzz_stream(const uint8_t *data, size_t size, const char *name) {
     // fmemopen refuses an empty buffer: an empty input is an empty file.
     FILE *f = size > 0 ? fmemopen((void *)data, size, "rb") : fopen("/dev/null", "rb");

@@ -31,9 +31,10 @@ inline void fuzz_cases_feed(const fuzz_target *t, const std::string &label, cons
                             bool hooked) {
     fuzz_cases_largest = 0;
     t->run(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
-    if (hooked)
+    if (hooked) {
         EXPECT_LE(fuzz_cases_largest, (size_t)FUZZ_MALLOC_LIMIT_MB << 20)
             << label << ": an allocation of " << fuzz_cases_largest << " bytes";
+    }
 }
 
 inline void fuzz_cases_run(const char *folder, const char *name) {

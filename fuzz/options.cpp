@@ -1,20 +1,9 @@
-// Fuzz targets of the program core's small readers: "@config", the command line and demo names.
-#include <cstring>
+// Fuzz target "options": the command line.
 #include <string>
 #include <vector>
 
-#include "core/config.h"
-#include "core/mem.h"
 #include "core/options.h"
-#include "core/startup_lists.h"
 #include "fuzz/fuzz.h"
-
-// "@config" with the setup keys and bindings in it, read as at start-up.
-void fuzz_config(const uint8_t *data, size_t size) {
-    fuzz_write("config", data, size);
-    config_read();
-    fuzz_purge();
-}
 
 // The command line: the input split at NUL bytes into at most 64 arguments after the name.
 void fuzz_options(const uint8_t *data, size_t size) {
@@ -36,10 +25,4 @@ void fuzz_options(const uint8_t *data, size_t size) {
     options_result result = options_parse(&cursor);
     (void)result;
     fuzz_purge();
-}
-
-// A demo file's display name from its path.
-void fuzz_demo_names(const uint8_t *data, size_t size) {
-    std::string path((const char *)data, size);
-    mem_free(demo_display_name(path.c_str()));
 }
