@@ -93,7 +93,7 @@ batch() {
     jobs=${FUZZ_JOBS:-2}
     running=0
     for target in $targets; do
-        rm -rf "$out/findings/$target"
+        rm -rf "$out/findings/$target" "$out/logs/$target.status"
         (
             set +e
             run "$target" "$out/logs/$target.log" "$@"
