@@ -121,7 +121,7 @@ case "${1:-}" in
         build
         batch "${FUZZ_TARGETS:-$all_targets}" -runs="$2" ;;
     ""|-*)
-        sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
         exit 2 ;;
     *)
         target=$1
