@@ -112,7 +112,18 @@ int stream_seek(file_stream *s, int32_t offset) {
 static int64_t stream_source_end(file_stream *s, int32_t length) {
     struct stat st;
     int64_t end = (int64_t)s->member_offset + length;
-    if (fstat(fileno(s->file), &st) == 0 && st.st_size < end) end = st.st_size;
+    int fd = fileno(s->file);
+    if (fd >= 0) {
+        if (fstat(fd, &st) == 0 && st.st_size < end) end = st.st_size;
+        return end;
+    }
+    // A stream over memory has no descriptor: its size is where a seek to the end lands.
+    long here = ftell(s->file);
+    if (here >= 0 && fseek(s->file, 0, SEEK_END) == 0) {
+        long size = ftell(s->file);
+        fseek(s->file, here, SEEK_SET);
+        if (size >= 0 && size < end) end = size;
+    }
     return end;
 }
 

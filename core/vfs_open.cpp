@@ -1,6 +1,8 @@
 // Opening streams by name: real paths, '@' names through the search paths and the file index,
 // numbered backups, and the rename that puts a finished file in place.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -14,15 +16,21 @@ static bool vfs_write_mode(const char *mode) {
     return !strchr(mode, 'r') || strchr(mode, '+');
 }
 
-// Opens for reading, refusing folders (which fopen would open on Linux).
+// Opens for reading regular files only: a folder (which fopen would open on Linux), a fifo, a
+// terminal or a device named by a file could block a read, or the open itself, for ever. The
+// open does not wait for a fifo's writer.
 static FILE *vfs_fopen(const char *path, const char *mode, bool write) {
-    FILE *f = fopen(path, mode);
-    if (!f || write) return f;
+    if (write) return fopen(path, mode);
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
     struct stat st;
-    if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-        fclose(f);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        close(fd);
         return nullptr;
     }
+    FILE *f = fdopen(fd, mode);
+    if (!f) close(fd);
     return f;
 }
 

@@ -57,3 +57,4 @@ void image_png_flush_cb(png_struct_def *png);
 constexpr int IMAGE_MIP_MAX_ALPHA = 1;
 constexpr int IMAGE_SIDE_MAX = 16384;
 constexpr int IMAGE_INFO_MAX = 65536;    // bytes read of a ".info" side file
+constexpr int IMAGE_PNG_ALLOC_MAX = 16 << 20;  // bytes of one block libpng allocates when reading

@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
@@ -52,6 +53,19 @@ static void image_png_warning(png_structp png, png_const_charp message) {
     char line[256];
     snprintf(line, sizeof line, "Warning: libpng: %.200s", message);
     console_print(line);
+}
+
+// libpng's allocations when reading: rows, zlib's state and chunk buffers, never the picture
+// (ours). A chunk's buffer is sized by its length field before its bytes are read, so a short
+// file could ask for 2 GiB: larger blocks are refused, which libpng reports as a failure.
+static png_voidp image_png_malloc(png_structp png, png_alloc_size_t size) {
+    (void)png;
+    return size > (png_alloc_size_t)IMAGE_PNG_ALLOC_MAX ? nullptr : malloc(size);
+}
+
+static void image_png_free(png_structp png, png_voidp block) {
+    (void)png;
+    free(block);
 }
 
 // A new text "<a><b>", or null when memory runs out.
@@ -149,7 +163,8 @@ static unsigned char *image_custom_levels(const char *name, const unsigned char 
 static int image_png_create(file_stream *s, png_structp *png, png_infop *info, png_infop *end_info) {
     unsigned char signature[8];
     if (stream_read(s, signature, 8) != 8 || png_sig_cmp(signature, 0, 8) != 0) return 0;
-    *png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, image_png_error, image_png_warning);
+    *png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, image_png_error, image_png_warning,
+                                    nullptr, image_png_malloc, image_png_free);
     if (!*png) return 0;
     *info = png_create_info_struct(*png);
     if (end_info) *end_info = png_create_info_struct(*png);
@@ -158,10 +173,12 @@ static int image_png_create(file_stream *s, png_structp *png, png_infop *info, p
     return 0;
 }
 
-// After the caller's setjmp: the side limits, the stream, the header.
+// After the caller's setjmp: the side limits, the bound on inflated text chunks, the stream,
+// the header.
 static void image_png_read_header(png_structp png, png_infop info, file_stream *s, png_uint_32 *w,
                                   png_uint_32 *h, int *depth, int *colour) {
     png_set_user_limits(png, IMAGE_SIDE_MAX, IMAGE_SIDE_MAX);
+    png_set_chunk_malloc_max(png, IMAGE_PNG_ALLOC_MAX);
     png_set_read_fn(png, s, image_png_read_cb);
     png_set_sig_bytes(png, 8);
     png_read_info(png, info);

@@ -55,6 +55,13 @@ struct tile_kind {
     int transition;               // (kind a << 16) | (kind b << 8) | corner mask
 };
 
+// The texture names of one tile kind as "tileinfo" or "texturelist" gave them, kept until the
+// kinds are given their textures (tile_load_textures).
+struct tile_kind_names {
+    char texture[1025];           // "" for none; a "texturelist" name with its '@'
+    char roost[4][1024];          // each roost type's texture ("@roost.png" unless given)
+};
+
 // Where the level-of-detail error computation stands (see terrain_update_lod_errors).
 struct terrain_lod_work {
     int generation;               // being computed (negative) or finished (positive)
@@ -131,6 +138,7 @@ struct terrain_field {
     float detail_factor;
     float max_height, min_height; // widened by every height edit
     tile_kind kinds[256];
+    tile_kind_names kind_names[256];  // what the kinds' textures were loaded from
     float low_detail_texel_scale;
     int k, n;
     int last_view_x, last_view_z; // cell of the last drawn view, -1000000 for none
@@ -195,6 +203,18 @@ void terrain_free(terrain_field *f);
 // The name itself, or a new texture like it when the name is one of the shared placeholders:
 // a slot or LOD texture gets a texture of its own before anything is drawn into it.
 uint32_t terrain_unshare_texture(terrain_field *f, uint32_t name);
+// The readers behind terrain_load, of a stream and the field only (no loading screen, image or
+// GL). The header of "terrain.hf" (k, spacing, lowest and highest height), checked, with the
+// grid it describes allocated: 1; 0 for a bad header; -1 when a ':' block follows that cannot
+// hold the samples (nothing allocated).
+int terrain_read_header(terrain_field *f, file_stream *s, float *lo, float *hi);
+// The samples of the ':' block behind the header: 1; 0 when the block is cut short; -1 when
+// the stream holds no ':' block (one byte taken). row_done, when set, follows every row.
+int terrain_read_heights(terrain_field *f, file_stream *s, float lo, float hi,
+                         void (*row_done)());
+// The tile map of q*q kinds: missing tiles are kind 0 (with a warning), kinds beyond the last
+// kind become the last.
+void terrain_read_tile_map(terrain_field *f, file_stream *s);
 // Opens folder + "/" + name; on failure with complain set: "Can't open '...'" on the console.
 file_stream *terrain_open_track_file(const char *folder, const char *name, const char *mode,
                                      int complain);

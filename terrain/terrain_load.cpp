@@ -101,7 +101,7 @@ static void terrain_log_memory(const char *when) {
 
 // Steps 2 and 3: the header of "terrain.hf", checked, and the grid it describes. 1; 0 for bad
 // parameters; -1 when a ':' block follows that cannot hold the samples (nothing allocated).
-static int terrain_read_header(terrain_field *f, file_stream *s, float *lo, float *hi) {
+int terrain_read_header(terrain_field *f, file_stream *s, float *lo, float *hi) {
     int k = 0;
     float spacing = 0;
     int got = stream_scanf(s, "%d %f %f %f ", &k, &spacing, lo, hi);
@@ -125,65 +125,79 @@ static int terrain_read_header(terrain_field *f, file_stream *s, float *lo, floa
     f->node_bits = (unsigned char *)terrain_zeroed(terrain_bit_bytes(terrain_node_count(k)));
     f->heights = (float *)mem_alloc_or_die((size_t)n * n * 2 * sizeof(float));
     f->loaded_heights = f->heights + (size_t)n * n;
-    f->composition = (unsigned char *)terrain_zeroed(TERRAIN_COMPOSITION_BYTES);
     return 1;
 }
 
-// Step 4: the samples after ':', or from "terrain.png" (repeating its last row and column),
-// else a flat field that must not be saved. 1, or 0 when the ':' block is cut short.
-static int terrain_read_heights(terrain_field *f, file_stream *s, const char *folder, float lo,
-                                float hi) {
+// Logs the digest of the stored samples (debug level 2).
+static void terrain_log_height_digest(ripemd160_state *digest) {
+    ripemd160_final(digest);
+    if (game_settings.debug_level != 2) return;
+    char hex[41];
+    ripemd160_hex(digest, hex);
+    plyx_log("%s\n", hex);
+}
+
+// Step 4: the samples after ':'.
+int terrain_read_heights(terrain_field *f, file_stream *s, float lo, float hi, void (*row_done)()) {
+    if (stream_getc(s) != ':') return -1;
     int n = f->n;
     ripemd160_state digest;
     ripemd160_init(&digest);
     unsigned char *row = (unsigned char *)mem_alloc_or_die((size_t)n * 2);
     int ok = 1;
-    if (stream_getc(s) == ':') {
-        for (int z = 0; ok && z < n; z++) {
-            if (stream_read(s, row, 2 * n) != 2 * n) {
-                ok = 0;
-                break;
-            }
-            ripemd160_update(&digest, row, (size_t)n * 2);
-            for (int x = 0; x < n; x++)
-                f->heights[x + (size_t)n * z] = terrain_sample_height(lo, hi, row[2 * x] | row[2 * x + 1] << 8);
-            loading_progress("Loading heights");
+    for (int z = 0; z < n; z++) {
+        if (stream_read(s, row, 2 * n) != 2 * n) {
+            ok = 0;
+            break;
         }
-    } else {
-        char path[1100];
-        snprintf(path, sizeof path, "%s/terrain.png", folder);
-        uint16_t *samples = nullptr;
-        int w = 0, h = 0;
-        if (image_read_png_grey(path, &samples, &w, &h)) {
-            for (int z = 0; z < n; z++) {
-                const uint16_t *line = samples + (size_t)w * (z < h ? z : h - 1);
-                for (int x = 0; x < n; x++) {
-                    unsigned v = line[x < w ? x : w - 1];
-                    row[2 * x] = (unsigned char)(v & 255);
-                    row[2 * x + 1] = (unsigned char)(v >> 8);
-                    f->heights[x + (size_t)n * z] = terrain_sample_height(lo, hi, v);
-                }
-                ripemd160_update(&digest, row, (size_t)n * 2);
-                loading_progress("Loading heights");
-            }
-            mem_free(samples);
-        } else {
-            for (size_t i = 0; i < (size_t)n * n; i++) f->heights[i] = lo;
-            f->no_save = 1;
-            char line[1024];
-            snprintf(line, sizeof line,
-                     "Warning: can't read heights from '%.900s'; this terrain will not be saved", path);
-            console_print(line);
-        }
+        ripemd160_update(&digest, row, (size_t)n * 2);
+        for (int x = 0; x < n; x++)
+            f->heights[x + (size_t)n * z] = terrain_sample_height(lo, hi, row[2 * x] | row[2 * x + 1] << 8);
+        if (row_done) row_done();
     }
     mem_free(row);
-    ripemd160_final(&digest);
-    if (ok && game_settings.debug_level == 2) {
-        char hex[41];
-        ripemd160_hex(&digest, hex);
-        plyx_log("%s\n", hex);
-    }
+    if (ok) terrain_log_height_digest(&digest);
     return ok;
+}
+
+static void terrain_heights_row_done() {
+    loading_progress("Loading heights");
+}
+
+// Step 4 without a ':' block: the samples of "terrain.png" (repeating its last row and column),
+// else a flat field that must not be saved.
+static void terrain_read_heights_png(terrain_field *f, const char *folder, float lo, float hi) {
+    int n = f->n;
+    char path[1100];
+    snprintf(path, sizeof path, "%s/terrain.png", folder);
+    uint16_t *samples = nullptr;
+    int w = 0, h = 0;
+    if (!image_read_png_grey(path, &samples, &w, &h)) {
+        for (size_t i = 0; i < (size_t)n * n; i++) f->heights[i] = lo;
+        f->no_save = 1;
+        char line[1024];
+        snprintf(line, sizeof line,
+                 "Warning: can't read heights from '%.900s'; this terrain will not be saved", path);
+        console_print(line);
+        return;
+    }
+    ripemd160_state digest;
+    ripemd160_init(&digest);
+    unsigned char *row = (unsigned char *)mem_alloc_or_die((size_t)n * 2);
+    for (int z = 0; z < n; z++) {
+        const uint16_t *line = samples + (size_t)w * (z < h ? z : h - 1);
+        for (int x = 0; x < n; x++) {
+            unsigned v = line[x < w ? x : w - 1];
+            row[2 * x] = (unsigned char)(v & 255);
+            row[2 * x + 1] = (unsigned char)(v >> 8);
+            f->heights[x + (size_t)n * z] = terrain_sample_height(lo, hi, v);
+        }
+        ripemd160_update(&digest, row, (size_t)n * 2);
+        loading_progress("Loading heights");
+    }
+    mem_free(row);
+    mem_free(samples);
+    terrain_log_height_digest(&digest);
 }
 
 // Step 6: the render mode and the slot texture size; the console names the mode.
@@ -281,20 +295,18 @@ static int terrain_read_kinds(terrain_field *f, const char *folder) {
         failure = "Error reading texturelist";
     }
     stream_close(s);
+    tile_load_textures(f, 0);
     if (f->kind_count > 0) return 1;
     console_print(failure);
     return 0;
 }
 
 // Step 12: q*q tile kinds; missing tiles are kind 0, kinds beyond the last become the last.
-static int terrain_read_tile_map(terrain_field *f, const char *folder) {
-    file_stream *s = terrain_open_track_file(folder, "tilemap", "rb", 1);
-    if (!s) return 0;
+void terrain_read_tile_map(terrain_field *f, file_stream *s) {
     int tiles = (1 << f->k) * (1 << f->k);
     f->tile_map = (unsigned char *)terrain_zeroed((size_t)tiles);
     int got = 0;
     for (int n; got < tiles && (n = stream_read(s, f->tile_map + got, tiles - got)) > 0;) got += n;
-    stream_close(s);
     if (got < tiles) {
         char line[96];
         snprintf(line, sizeof line, "Warning: tilemap has %d of %d tiles", got, tiles);
@@ -303,7 +315,6 @@ static int terrain_read_tile_map(terrain_field *f, const char *folder) {
     int last = f->kind_count - 1;
     for (int i = 0; i < tiles; i++)
         if (f->tile_map[i] > last) f->tile_map[i] = (unsigned char)last;
-    return 1;
 }
 
 // Step 13: the marks and normals, and with extra maps the normal map.
@@ -397,8 +408,12 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode) {
     if (header == 0) return terrain_fail(f, s, "Bad height field parameters", "Error reading heights");
     if (header < 0) return terrain_fail(f, s, "Error reading heights");
 
+    f->composition = (unsigned char *)terrain_zeroed(TERRAIN_COMPOSITION_BYTES);
+
     loading_begin("Loading heights");
-    if (!terrain_read_heights(f, s, folder, lo, hi)) return terrain_fail(f, s, "Error reading heights");
+    int heights = terrain_read_heights(f, s, lo, hi, terrain_heights_row_done);
+    if (heights == 0) return terrain_fail(f, s, "Error reading heights");
+    if (heights < 0) terrain_read_heights_png(f, folder, lo, hi);
     memcpy(f->loaded_heights, f->heights, (size_t)f->n * f->n * sizeof(float));
     terrain_lod_alloc(f);
     terrain_update_lod_errors(f, INT_MAX);
@@ -418,7 +433,9 @@ int terrain_load(terrain_field *f, const char *folder, int requested_mode) {
     if (!terrain_read_kinds(f, folder)) return terrain_fail(f, nullptr, nullptr);
     terrain_log_memory("after ground tiles loaded");
     loading_begin("Loading tilemap");
-    if (!terrain_read_tile_map(f, folder)) return terrain_fail(f, nullptr, nullptr);
+    if (!(s = terrain_open_track_file(folder, "tilemap", "rb", 1))) return terrain_fail(f, nullptr, nullptr);
+    terrain_read_tile_map(f, s);
+    stream_close(s);
 
     terrain_make_normals(f);
     if (f->render_mode != TILE_RENDER_TEXSUBIMAGE) {

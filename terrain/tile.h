@@ -15,16 +15,21 @@ struct tile_pending {
     int limit_count;          // "erode_limit" lines taken
     int name_given;
     char texture_name[1024];  // as given on the "texture" line; "" for none
+    char roost_texture[4][1024];  // each roost type's texture name
 };
 
-// Reads "tileinfo" into the field's kinds (appending to kind_count) and sets every kind's
-// transition code. The file as a whole never fails: 1.
+// Reads "tileinfo" into the field's kinds (appending to kind_count), with their texture names
+// in kind_names, and sets every kind's transition code. Loads no texture. The file as a whole
+// never fails: 1.
 int tile_load_tileinfo(terrain_field *f, file_stream *s);
-// Reads the older "texturelist", one kind a line: 1.
+// Reads the older "texturelist", one kind a line, the same way: 1.
 int tile_load_texturelist(terrain_field *f, file_stream *s);
-// Fills a pending kind with the defaults (loading the default roost texture).
+// Gives the kinds from first on the textures their names say (tile_kind_set_texture, or the
+// stand-in for a kind without one) and their roost types theirs.
+void tile_load_textures(terrain_field *f, int first);
+// Fills a pending kind with the defaults (the default roost texture name).
 void tile_kind_defaults(tile_pending *p);
-// Parses one "roost" value into the pending kind's next roost type.
+// Parses one "roost" value into the pending kind's next roost type (its texture by name).
 void tile_parse_roost(tile_pending *p, const char *text);
 // The text of a texture name that transitions compare: after the last '/', else the name less
 // a leading '@'.
@@ -105,6 +110,7 @@ inline unsigned tile_mix16(unsigned a, unsigned b, unsigned f) {
 }
 
 constexpr int TILE_LINE_MAX = 1023;
+constexpr const char *TILE_ROOST_TEXTURE = "@roost.png";   // a roost type's default texture
 constexpr float TILE_FRICTION_SPEED_MAX = 1048575.0f;
 constexpr float TILE_ROLL_SPEED_MIN = 9.536743e-7f;   // 2^-20
 constexpr float TILE_ERODE_RADIUS_CELLS = 32.0f;        // radii at most this many spacings

@@ -34,9 +34,10 @@ void tile_kind_defaults(tile_pending *p) {
     }
     // Kind, texture, count, dig, slip threshold, slow and fast angle, slow and fast speed,
     // size, grow, drag, vscale, randomize, colour, fade colour.
-    roost_type r = {0, tex_load("@roost.png"), 10, 1, 4, (float)(M_PI / 2), (float)(M_PI / 16),
+    roost_type r = {0, 0, 10, 1, 4, (float)(M_PI / 2), (float)(M_PI / 16),
                     0, 64, 0.25f, 4, 0.5f, 1, 15, 255, 255, 255, 255, 0, 0, 0, 254};
     for (roost_type &slot : k.roost) slot = r;
+    for (char *name : p->roost_texture) snprintf(name, sizeof p->roost_texture[0], "%s", TILE_ROOST_TEXTURE);
     // Depth, lower, upper, displacement, radius, inner depth and radius, min and max slope, off
     // and on speed, slip lower and upper, slip base scale, slip scale, downhill scale, the
     // limits (one: 0, 1, 1), project to ground, lateral and front scale, limit count.
@@ -71,6 +72,18 @@ int tile_kind_set_texture(const terrain_field *f, tile_kind *kind, const char *n
     console_print(line);
     tile_kind_no_texture(f, kind);
     return 0;
+}
+
+void tile_load_textures(terrain_field *f, int first) {
+    for (int i = first < 0 ? 0 : first; i < f->kind_count; i++) {
+        tile_kind &k = f->kinds[i];
+        const tile_kind_names &names = f->kind_names[i];
+        if (names.texture[0])
+            tile_kind_set_texture(f, &k, names.texture);
+        else
+            tile_kind_no_texture(f, &k);
+        for (int r = 0; r < 4; r++) k.roost[r].texture = tex_load(names.roost[r]);
+    }
 }
 
 const char *tile_short_name(const char *texture_name) {
@@ -154,7 +167,9 @@ int tile_load_texturelist(terrain_field *f, file_stream *s) {
         k.roost[0].kind = 1;
         snprintf(k.name, sizeof k.name, "%.47s", name);
         std::string texture = std::string("@") + name;
-        tile_kind_set_texture(f, &k, texture.c_str());
+        tile_kind_names &names = f->kind_names[f->kind_count];
+        snprintf(names.texture, sizeof names.texture, "%s", texture.c_str());
+        for (int i = 0; i < 4; i++) snprintf(names.roost[i], sizeof names.roost[i], "%s", p->roost_texture[i]);
         f->kinds[f->kind_count++] = k;
         short_names.push_back(tile_short_name(texture.c_str()));
     }

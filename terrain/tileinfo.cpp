@@ -10,7 +10,6 @@
 #include "core/console.h"
 #include "core/loading.h"
 #include "core/stream.h"
-#include "gfx/texture.h"
 #include "terrain/tile.h"
 
 static void tile_warn_bad(const char *key) {
@@ -73,14 +72,14 @@ static std::vector<std::string> tile_roost_items(const char *text) {
     }
 }
 
-// One "key=value" item into the roost type.
-static void tile_roost_item(roost_type *r, const std::string &item) {
+// One "key=value" item into the roost type (its texture into the name).
+static void tile_roost_item(roost_type *r, char texture[1024], const std::string &item) {
     size_t equals = item.find('=');
     std::string key = item.substr(0, equals);
     const char *value = equals == std::string::npos ? "" : item.c_str() + equals + 1;
     if (equals != std::string::npos) {
         if (key == "texture") {
-            r->texture = tex_load(value);
+            snprintf(texture, 1024, "%s", value);
             return;
         }
         float v = 0;
@@ -118,7 +117,8 @@ void tile_parse_roost(tile_pending *p, const char *text) {
     }
     roost_type *r = &p->kind.roost[p->roost_count];
     r->kind = 1;
-    for (const std::string &item : tile_roost_items(text)) tile_roost_item(r, item);
+    for (const std::string &item : tile_roost_items(text))
+        tile_roost_item(r, p->roost_texture[p->roost_count], item);
     p->roost_count++;
 }
 
@@ -234,10 +234,7 @@ static void tile_commit(terrain_field *f, tile_pending *p, std::vector<std::stri
     if (!p->name_given) snprintf(k.name, sizeof k.name, "%.47s", p->texture_name);
     tile_sort_points(p->friction_count, k.friction_b, k.friction_a, nullptr, nullptr);
     tile_sort_points(p->roll_count, k.roll_c, k.roll_a, k.roll_b, nullptr);
-    if (!p->texture_name[0]) {
-        console_print("tileinfo warning: tile without texture\n");
-        tile_kind_no_texture(f, &k);
-    }
+    if (!p->texture_name[0]) console_print("tileinfo warning: tile without texture\n");
     if (p->limit_count == 0) {
         k.erode.limit_count = 1;
         k.erode.limit_depth[0] = 0;
@@ -247,6 +244,9 @@ static void tile_commit(terrain_field *f, tile_pending *p, std::vector<std::stri
         k.erode.limit_count = p->limit_count;
     }
     tile_settle_erode(&k.erode, f->spacing);
+    tile_kind_names &names = f->kind_names[f->kind_count];
+    snprintf(names.texture, sizeof names.texture, "%s", p->texture_name);
+    for (int i = 0; i < 4; i++) snprintf(names.roost[i], sizeof names.roost[i], "%s", p->roost_texture[i]);
     f->kinds[f->kind_count++] = k;
     short_names->push_back(p->texture_name[0] ? tile_short_name(p->texture_name) : "");
     tile_kind_defaults(p);
@@ -272,7 +272,6 @@ static void tile_line(terrain_field *f, tile_pending *p, char *line,
         p->name_given = 1;
     } else if (strcmp(key, "texture") == 0) {
         snprintf(p->texture_name, sizeof p->texture_name, "%s", value);
-        tile_kind_set_texture(f, &p->kind, value);
     } else if (strcmp(key, "friction") == 0) {
         tile_friction(p, value);
     } else if (strcmp(key, "slip_function") == 0) {

@@ -1,8 +1,9 @@
 #!/bin/sh
-# Installs the Debian packages the build and the tests need; does nothing when all are there.
+# Installs the Debian packages the build and the tests need, and any named as arguments (the fuzz
+# build's clang and libclang-rt-14-dev); does nothing when all are there.
 set -eu
 
-packages="g++ make cmake pkg-config libsdl2-dev libode-dev duktape-dev libpng-dev zlib1g-dev libgl-dev libgtest-dev xvfb xauth"
+packages="g++ make cmake pkg-config libsdl2-dev libode-dev duktape-dev libpng-dev zlib1g-dev libgl-dev libgtest-dev xvfb xauth $*"
 
 missing=""
 for p in $packages; do

@@ -238,6 +238,22 @@ TEST(core_vfs, OverlongNamesFailInsteadOfBeingCut) {
     EXPECT_EQ(test_read_file(f.home + prefix), "victim");
 }
 
+// A name read from a file may point anywhere: reads open regular files only, so that a fifo
+// (whose open would wait for a writer) or a terminal never blocks the program.
+TEST(core_vfs, ReadsOpenOnlyRegularFiles) {
+    vfs_folders f;
+    alarm(20);  // a blocking open ends the test instead of hanging it
+    ASSERT_EQ(mkfifo((f.game + "pipe").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((f.game + "zipped.gz").c_str(), 0600), 0);
+    test_make_dirs(f.game + "folder");
+    test_write_file(f.game + "plain", "text");
+    for (std::string name : {"@pipe", "@folder", "@zipped"}) EXPECT_EQ(stream_open(name.c_str(), "rb"), nullptr) << name;
+    EXPECT_EQ(stream_open((f.game + "pipe").c_str(), "rb"), nullptr);
+    EXPECT_EQ(stream_open("/dev/zero", "rb"), nullptr);
+    EXPECT_EQ(vfs_read("@plain"), "text");
+    alarm(0);
+}
+
 static int vfs_ticks = 0;
 
 TEST(core_vfs, TheScanSurvivesLoopsAndDanglingLinksAndIsDeterministic) {

@@ -22,7 +22,8 @@ struct tile_env {
         window.reset(new gl_test_window);
         console_clear();
     }
-    // Reads the text as "tileinfo" (or "texturelist") into a fresh field of the render mode.
+    // Reads the text as "tileinfo" (or "texturelist") into a fresh field of the render mode and
+    // gives the kinds their textures.
     terrain_field *read(const std::string &text, int mode = TILE_RENDER_COPYTEXSUBIMAGE,
                         bool texturelist = false) {
         *f = terrain_field{};
@@ -33,6 +34,7 @@ struct tile_env {
         EXPECT_NE(s, nullptr);
         if (s) (texturelist ? tile_load_texturelist : tile_load_tileinfo)(f.get(), s);
         stream_close(s);
+        tile_load_textures(f.get(), 0);
         return f.get();
     }
 };
@@ -248,4 +250,34 @@ TEST(terrain_tileinfo, Texturelist) {
     EXPECT_EQ(f->kinds[2].transition, 0 << 16 | 1 << 8 | 9);
     EXPECT_STREQ(f->kinds[3].name, "0.75 3 mud.png");   // two numbers: all of it is the name
     EXPECT_EQ(f->kinds[3].friction_a[0], 1.0f);
+}
+
+// Reading kinds loads no picture and makes no texture: the names wait in kind_names for
+// tile_load_textures, which gives kinds and roost types their textures.
+TEST(terrain_tileinfo, ReadingLoadsNoTexture) {
+    tile_env env;
+    env.f->render_mode = TILE_RENDER_COPYTEXSUBIMAGE;
+    env.f->spacing = 2.0f;
+    test_write_file(env.t.file("game/kinds"),
+                    "texture @a.png\nroost texture=@a.png\nroost count=2\naddtile\nname bare\naddtile\n");
+    file_stream *s = stream_open("@kinds", "rb");
+    ASSERT_NE(s, nullptr);
+    terrain_field *f = env.f.get();
+    tile_load_tileinfo(f, s);
+    stream_close(s);
+    ASSERT_EQ(f->kind_count, 2);
+    EXPECT_EQ(texture_table.count, 0);
+    EXPECT_EQ(f->kinds[0].texture, 0u);
+    EXPECT_EQ(f->kinds[0].roost[0].texture, 0u);
+    EXPECT_STREQ(f->kind_names[0].texture, "@a.png");
+    EXPECT_STREQ(f->kind_names[0].roost[0], "@a.png");
+    EXPECT_STREQ(f->kind_names[0].roost[1], "@roost.png");
+    EXPECT_STREQ(f->kind_names[1].texture, "");
+    EXPECT_TRUE(test_console_has("tileinfo warning: tile without texture"));
+
+    tile_load_textures(f, 0);
+    EXPECT_NE(f->kinds[0].texture, 0u);
+    EXPECT_EQ(f->kinds[0].roost[0].texture, f->kinds[0].texture);
+    EXPECT_EQ(f->kinds[1].texture, 0u);
+    EXPECT_EQ(f->kinds[1].pixels, nullptr);
 }

@@ -73,7 +73,7 @@ TEST(tools_lint_scanf, FormatsHaveWidths) {
     std::string root = test_source_dir();
     int calls = 0;
     for (const char *folder : {"platform", "core", "gfx", "terrain", "bike", "race", "present",
-                               "net", "script", "ui", "editor", "tools", "bench"}) {
+                               "net", "script", "ui", "editor", "tools", "bench", "fuzz"}) {
         fs::path dir = fs::path(root) / folder;
         if (!fs::exists(dir)) continue;
         for (auto &entry : fs::recursive_directory_iterator(dir)) {
