@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bike/rider.h"
 #include "core/console.h"
 #include "core/globals.h"
 #include "core/settings.h"
@@ -186,6 +187,9 @@ static void erode_step() {
     if (frame_loop.view_mode != VIEW_SPLASH && race_state.erode_amount > 0) {
         // The frame body of the first locally simulated rider that holds a bike.
         const double *frame = nullptr;
+        for (int i = 0; i < RIDER_SLOTS && !frame; i++)
+            if ((rider_status[i] == 0 || rider_status[i] == 2) && rider_has_bike(i))
+                frame = dBodyGetPosition(bike_frame_body(rider_slot_at(i)));
         float position[3];
         terrain_field *f = terrain_current;
         int frozen = f->heights_frozen;

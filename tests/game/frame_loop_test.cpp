@@ -448,9 +448,9 @@ TEST(game_frame_loop, RecordedAudioHasOneBlockPerTick) {
 }
 
 // Queues count points pushing across the practice track's middle.
-static void queue_erosion(int count) {
+static void queue_erosion(int count, float x = 128, float z = 128) {
     erode_batch b = {};
-    for (int i = 0; i < 64; i++) b.points[i] = {128, 128, 0, 1, 8};
+    for (int i = 0; i < 64; i++) b.points[i] = {x, z, 0, 1, 8};
     unsigned char m[ERODE_MESSAGE_MAX];
     for (; count > 0; count -= b.point_count) {
         b.point_count = count < 64 ? count : 64;
@@ -477,4 +477,21 @@ TEST(game_frame_loop, ErosionDrainsOnlyWithAnAmountAndThroughFrozenHeights) {
     EXPECT_LT(terrain_height_at(terrain_current, 128, 128), terrain_loaded_height_at(terrain_current, 128, 128));
     EXPECT_EQ(terrain_current->heights_frozen, 1);
     terrain_current->heights_frozen = 0;
+}
+
+TEST(game_frame_loop, ErosionWaitsNearTheLocalRidersBike) {
+    fake_install();
+    start_race(1);
+    ASSERT_EQ(rider_status[0], 0);
+    ASSERT_TRUE(rider_has_bike(0));
+    frame_loop_begin();
+    race_state.erode_amount = 1024;
+    ASSERT_EQ(frame_loop_pass(), 1);
+    const dReal *at = dBodyGetPosition(bike_frame_body(rider_slot_at(0)));
+    queue_erosion(20, (float)at[0], (float)at[2]);
+    ASSERT_EQ(frame_loop_pass(), 1);
+    EXPECT_EQ(erode_queue_count(), 20);   // under the bike: they wait
+    bike_free(0);
+    ASSERT_EQ(frame_loop_pass(), 1);
+    EXPECT_LT(erode_queue_count(), 20);   // no bike to keep clear: they dig
 }
