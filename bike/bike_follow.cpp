@@ -206,18 +206,8 @@ void bike_pull_to_states(rider_slot *s, const unsigned char *cur, const unsigned
     double a = dJointGetHingeAngle(steering), rate = dJointGetHingeAngleRate(steering);
     s->controls.steer = util_clamp((float)(0.25 * (c.steering - a - rate)), -1, 1);
     unsigned char g = c.gear_flags;
-    if ((g & 7) == 7) {
-        if (s->respawn_counter == 0) capture_fall_points(s);
-        dJointAttach(bike_joint_of(s, BIKE_JOINT_RIDER), nullptr, nullptr);
-        s->respawn_counter = packed_respawn_counter(g);
-        s->controls.throttle = 0;
-    } else {
-        if (s->respawn_counter != 0) bike_reseat_rider(s);
-        s->respawn_counter = 0;
-        bike_select_gear(s, (g & 7) > 5 ? 5 : g & 7);
-        float t = (float)(g >> 4) / 15.0f;
-        s->controls.throttle = t > 1 ? 1 : t;
-    }
+    if ((g & 7) == 7 && s->respawn_counter == 0) capture_fall_points(s);
+    bike_apply_gear_flags(s, g);
     s->controls.sit_dab = s->respawn_counter > 0 ? 0.0f : (g & 8 ? 1.0f : 0.0f);
     if (s->respawn_counter > 0) {
         s->controls.lean = 0;

@@ -201,17 +201,6 @@ static void load_shape(collision_shape **field, const char *file) {
     if (!*field) console_printf("Warning: Can't load %.900s", file);
 }
 
-static void set_rest(dBodyID b, const bike_info *row, int at) {
-    dBodySetPosition(b, bike_v(row, at), bike_v(row, at + 1), bike_v(row, at + 2));
-    dMatrix3 R;
-    dRSetIdentity(R);
-    dBodySetRotation(b, R);
-    dBodySetLinearVel(b, 0, 0, 0);
-    dBodySetAngularVel(b, 0, 0, 0);
-    dBodySetForce(b, 0, 0, 0);
-    dBodySetTorque(b, 0, 0, 0);
-}
-
 static void init_array(growable_array *a, int element_size) {
     a->items = mem_alloc_or_die((size_t)element_size * 16);
     a->capacity = 16;
@@ -226,15 +215,12 @@ static void free_array(growable_array *a) {
     a->count = 0;
 }
 
-// Rest positions (V index) of the bodies in body order.
-static const int BODY_REST[BIKE_BODIES] = {16, 0, 8, 23, 32, 26, 183};
-
 static void make_bodies(rider_slot *s, const bike_info *row) {
     auto V = [row](int n) { return (dReal)bike_v(row, n); };
     for (int b = 0; b < BIKE_BODIES; b++) {
         dBodyID body = physics_body_create();
         s->parts[b] = body;
-        set_rest(body, row, BODY_REST[b]);
+        bike_body_to_rest(body, row, b);
     }
     dBodySetFiniteRotationMode(bike_body_of(s, BIKE_BODY_FRONT_WHEEL), 1);
     dBodySetFiniteRotationMode(bike_body_of(s, BIKE_BODY_REAR_WHEEL), 1);

@@ -122,7 +122,11 @@ void bike_unpack_state(rider_slot *s, const unsigned char *record, int version) 
     dBodySetPosition(rear, w[0], w[1], w[2]);
     set_turned(rear, arm, -1, 0, 0, v.rear_axle);
     // Gear and flags.
-    unsigned char g = v.gear_flags;
+    bike_apply_gear_flags(s, v.gear_flags);
+    s->engine_speed = (float)(v.rpm * 0.10471975511965977);
+}
+
+void bike_apply_gear_flags(rider_slot *s, unsigned char g) {
     if ((g & 7) == 7) {
         dJointAttach(bike_joint_of(s, BIKE_JOINT_RIDER), nullptr, nullptr);
         s->respawn_counter = packed_respawn_counter(g);
@@ -134,5 +138,4 @@ void bike_unpack_state(rider_slot *s, const unsigned char *record, int version) 
         float t = (float)(g >> 4) / 15.0f;
         s->controls.throttle = t > 1 ? 1 : t;
     }
-    s->engine_speed = (float)(v.rpm * 0.10471975511965977);
 }

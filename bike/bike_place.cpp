@@ -7,9 +7,11 @@
 #include "core/util.h"
 #include "terrain/terrain.h"
 
+// Rest positions (V index) of the bodies in body order.
 static const int BODY_REST[BIKE_BODIES] = {16, 0, 8, 23, 32, 26, 183};
 
-static void body_to_rest(dBodyID b, const bike_info *row, int at) {
+void bike_body_to_rest(dBodyID b, const bike_info *row, int body) {
+    int at = BODY_REST[body];
     dBodySetPosition(b, bike_v(row, at), bike_v(row, at + 1), bike_v(row, at + 2));
     dMatrix3 R;
     dRSetIdentity(R);
@@ -53,7 +55,7 @@ static void set_bodies_enabled(rider_slot *s, bool enabled) {
 void bike_reset(rider_slot *s) {
     if (!bike_frame_body(s)) return;
     const bike_info *row = bike_row_of(s);
-    for (int b = 0; b < BIKE_BODIES; b++) body_to_rest(bike_body_of(s, b), row, BODY_REST[b]);
+    for (int b = 0; b < BIKE_BODIES; b++) bike_body_to_rest(bike_body_of(s, b), row, b);
     s->controls = {};
     s->gear = s->last_shift = 0;
     s->drive_phase = s->engine_speed = 0;

@@ -169,6 +169,12 @@ void bike_default_setup(rider_slot *s);
 char *replace_suffix(const char *text, const char *suffix, const char *new_suffix);
 // Puts the rider at its seat (keeping its pose) and attaches the rider joint there.
 void bike_reseat_rider(rider_slot *s);
+// Puts body number `body` (bike body order) at its rest position from the row, unrotated and at
+// rest, with no force or torque.
+void bike_body_to_rest(dBodyID b, const bike_info *row, int body);
+// Byte 36 of a packed record applied to the slot: respawning (rider joint detached, the
+// counter) or riding (rider re-seated when it was respawning, gear and throttle).
+void bike_apply_gear_flags(rider_slot *s, unsigned char g);
 
 // ---- Accessors (null, 0 or "" on an empty slot) ----------------------------------------------
 
