@@ -1,7 +1,9 @@
 // The gfxshot tool on the generated stock data: start-up output and pictures of the splash,
 // the palette text page, the HUD images, the progress screen, an animated texture and models
-// (with and without shaders), checked on sample points, block means and silhouettes.
+// (with and without shaders), the terrain scene with and without edits, checked on sample
+// points, block means and silhouettes.
 #include <cmath>
+#include <cstdio>
 #include <map>
 
 #include "core/mem.h"
@@ -336,4 +338,36 @@ TEST_F(gfx_gfxshot, TerrainStartLineInEveryRenderMode) {
                 }
         EXPECT_LE(worst, 12) << label << " at " << wx << "," << wy;
     }
+}
+
+// Ruts worn along the practice track's straight before the picture: the wheel's line is printed
+// as terrain-info prints it, and the ground along the segment looks different afterwards.
+TEST_F(gfx_gfxshot, TerrainSceneShowsRutsWornBeforeDrawing) {
+    std::vector<std::string> view = {"terrain", "tracks/practice", "--eye", "120,30,30", "--look", "120,0,68"};
+    shot plain = run(view);
+    view.insert(view.end(), {"--ruts", "60", "68", "180", "68", "4"});
+    shot rutted = run(view);
+    ASSERT_EQ(plain.code, 0) << plain.output;
+    ASSERT_EQ(rutted.code, 0) << rutted.output;
+    EXPECT_EQ(plain.output.find("points "), std::string::npos);
+    size_t at = rutted.output.find("\npoints ");
+    ASSERT_NE(at, std::string::npos) << rutted.output;
+    int points, messages;
+    double dug, deposited, balance, deepest;
+    const char *line = "\npoints %d messages %d dug %lf deposited %lf balance %lf deepest %lf in";
+    ASSERT_EQ(sscanf(rutted.output.c_str() + at, line, &points, &messages, &dug, &deposited, &balance, &deepest), 6);
+    EXPECT_GT(points, 0);
+    EXPECT_GT(dug, 0);
+    EXPECT_GT(deepest, 0);
+    // The straight crosses the picture between rows 150 and 300; the rest of the picture stays.
+    double along = 0, elsewhere = 0;
+    for (int y = 0; y < 480; y += 8)
+        for (int x = 0; x < 640; x += 8)
+            for (int ch = 0; ch < 3; ch++) {
+                double d = std::fabs(plain.block(x, y, ch) - rutted.block(x, y, ch));
+                double &worst = y >= 150 && y < 300 ? along : elsewhere;
+                if (d > worst) worst = d;
+            }
+    EXPECT_GT(along, 2);
+    EXPECT_LE(elsewhere, 1);
 }

@@ -6,6 +6,7 @@
 //           texture NAME [--times t,...]   (one picture per time; "%d" in FILE is the time) |
 //           model NAME [--texture NAME] [--distance D] [--bend DEG] |
 //           terrain TRACK [--eye X,Y,Z --look X,Y,Z] [--above-decal I,H] [--frames N]
+//                   [--ruts X0 Z0 X1 Z1 PASSES] [--dozer MODE SECONDS X Z]
 //   --render-texture METHOD picks the "Terrain Rendering Method" (Software, Hardware/Copy,
 //   Hardware/Direct, Shaders/Copy, Shaders/Direct).
 #include <GL/gl.h>
@@ -53,6 +54,7 @@ static int usage() {
             "               texture NAME [--times t,...] |\n"
             "               model NAME [--texture NAME] [--distance D] [--bend DEG] |\n"
             "               terrain TRACK [--eye X,Y,Z --look X,Y,Z] [--above-decal I,H] [--frames N]\n"
+            "                       [--ruts X0 Z0 X1 Z1 PASSES] [--dozer MODE SECONDS X Z]\n"
             "       --render-texture METHOD (Software, Hardware/Copy, Hardware/Direct, Shaders/Copy,\n"
             "                                Shaders/Direct)\n");
     return 2;
@@ -204,6 +206,10 @@ static int shot_parse(int argc, char **argv, shot_args *a) {
     std::vector<std::string> words;
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
+        if (int taken = edits_parse(argc, argv, &i, &a->terrain.edits)) {
+            if (taken < 0) return 0;
+            continue;
+        }
         bool model_option = arg == "--texture" || arg == "--distance" || arg == "--bend";
         bool terrain_option = arg == "--eye" || arg == "--look" || arg == "--above-decal" ||
                               arg == "--frames" || arg == "--render-texture";

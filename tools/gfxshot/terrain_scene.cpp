@@ -1,5 +1,6 @@
 // gfxshot's terrain scene: the track loaded as the race loads it, drawn through scene_draw
-// frame after frame until every ground texture in view is composed.
+// frame after frame until every ground texture in view is composed; edits of the ground (ruts,
+// the earth-moving vehicle) are applied between the load and the first frame.
 #include "tools/gfxshot/terrain_scene.h"
 
 #include <GL/gl.h>
@@ -66,6 +67,7 @@ int shot_terrain(const terrain_shot &shot, int width, int height) {
         fprintf(stderr, "gfxshot: can't load track %s\n", shot.track.c_str());
         return 0;
     }
+    if (!edits_apply(shot.edits, "gfxshot")) return 0;
     terrain_field *f = terrain_current;
     float r[9];
     float eye[3];

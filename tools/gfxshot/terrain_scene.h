@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "tools/terrain-info/edits.h"
+
 struct terrain_shot {
     std::string track;            // "@tracks/name" or "tracks/name"
     bool eye_given = false, look_given = false;
@@ -10,6 +12,7 @@ struct terrain_shot {
     int above_decal = -1;         // --above-decal I,H: decal I from H ft above
     double above_height = 0;
     int frames = 0;               // 0: until no slot in view is stale (at most 300)
+    terrain_edits edits;          // --ruts, --dozer: applied after the load, before drawing
 };
 
 // Loads the track, draws the frames and prints the terrain's counters: 1, or 0 with a message.

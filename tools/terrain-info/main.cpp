@@ -14,8 +14,6 @@
 #include <cstring>
 #include <string>
 
-#include "bike/dozer.h"
-#include "bike/physics.h"
 #include "core/folders.h"
 #include "core/globals.h"
 #include "core/settings.h"
@@ -29,6 +27,7 @@
 #include "platform/plyx.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
+#include "tools/terrain-info/edits.h"
 #include "tools/terrain-info/ruts.h"
 
 struct info_args {
@@ -36,12 +35,7 @@ struct info_args {
     bool height = false;
     float x = 0, z = 0;
     bool reshade_check = false;
-    bool ruts = false;
-    float ruts_segment[4] = {};
-    int ruts_passes = 0;
-    bool dozer = false;
-    int dozer_mode = 0;
-    float dozer_seconds = 0, dozer_x = 0, dozer_z = 0;
+    terrain_edits edits;
     bool save = false;
     bool digest = false;
 };
@@ -53,40 +47,14 @@ static int usage() {
     return 2;
 }
 
-static bool info_number(const char *text, float *out) {
-    char *end;
-    *out = strtof(text, &end);
-    return end != text && *end == 0 && std::isfinite(*out);
-}
-
-static bool info_int(const char *text, int lo, int hi, int *out) {
-    char *end;
-    long v = strtol(text, &end, 10);
-    if (end == text || *end != 0 || v < lo || v > hi) return false;
-    *out = (int)v;
-    return true;
-}
-
 static bool info_parse(int argc, char **argv, info_args *a) {
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--height") == 0) {
-            if (i + 2 >= argc || !info_number(argv[i + 1], &a->x) || !info_number(argv[i + 2], &a->z)) return false;
+            if (i + 2 >= argc || !edits_number(argv[i + 1], &a->x) || !edits_number(argv[i + 2], &a->z)) return false;
             a->height = true;
             i += 2;
-        } else if (strcmp(argv[i], "--ruts") == 0) {
-            if (i + 5 >= argc) return false;
-            for (int j = 0; j < 4; j++)
-                if (!info_number(argv[i + 1 + j], &a->ruts_segment[j])) return false;
-            if (!info_int(argv[i + 5], 1, 10000, &a->ruts_passes)) return false;
-            a->ruts = true;
-            i += 5;
-        } else if (strcmp(argv[i], "--dozer") == 0) {
-            if (i + 4 >= argc || !info_int(argv[i + 1], 0, 3, &a->dozer_mode) ||
-                !info_number(argv[i + 2], &a->dozer_seconds) || !info_number(argv[i + 3], &a->dozer_x) ||
-                !info_number(argv[i + 4], &a->dozer_z) || a->dozer_seconds < 0 || a->dozer_seconds > 3600)
-                return false;
-            a->dozer = true;
-            i += 4;
+        } else if (int taken = edits_parse(argc, argv, &i, &a->edits)) {
+            if (taken < 0) return false;
         } else if (strcmp(argv[i], "--save") == 0) {
             a->save = true;
         } else if (strcmp(argv[i], "--digest") == 0) {
@@ -112,69 +80,6 @@ static long info_reshade_differences(terrain_field *f) {
             if (memcmp(rgb, f->shading + 3 * (x + (size_t)f->n * z), 3) != 0) differ++;
         }
     return differ;
-}
-
-// The ruts of the synthetic wheel: 1, or 0 when it could not run.
-static int info_ruts(const info_args &a) {
-    ruts_result r;
-    const float *s = a.ruts_segment;
-    if (!ruts_run(s[0], s[1], s[2], s[3], a.ruts_passes, &r)) {
-        fprintf(stderr, "terrain-info: --ruts could not run (empty segment or no physics)\n");
-        return 0;
-    }
-    double balance = r.dug > 0 ? (r.deposited - r.dug) / r.dug : 0;
-    printf("points %d messages %d dug %.4f deposited %.4f balance %.2e deepest %.2f in\n", r.points,
-           r.messages, r.dug, r.deposited, balance, r.deepest * 12);
-    return 1;
-}
-
-// The earth-moving vehicle set down at (x, z) heading -z and driven at about 4 ft/s.
-static int info_dozer(const info_args &a) {
-    terrain_field *f = terrain_current;
-    if (!physics_open()) {
-        fprintf(stderr, "terrain-info: --dozer: the physics engine can't start\n");
-        return 0;
-    }
-    dozer *d = dozer_create();
-    if (!d) {
-        physics_close();
-        fprintf(stderr, "terrain-info: --dozer: out of memory\n");
-        return 0;
-    }
-    const float targets[4] = {-0.1f, -0.1f, 0.05f, 0.0f};
-    float ground = terrain_height_at(f, a.dozer_x, a.dozer_z);
-    dozer_translate(d, a.dozer_x, ground, a.dozer_z);
-    dozer_set_mode(d, a.dozer_mode);
-    dozer_set_blade_target(d, targets[a.dozer_mode]);
-    dozer_drive(d, -4.0f);
-    const dReal *start = dBodyGetPosition(dozer_get_chassis(d));
-    double sx = start[0], sz = start[2], moved = 0;
-    long ticks = lround(a.dozer_seconds * 128.0);
-    for (long i = 0; i < ticks; i++) {
-        if (!dozer_tick(d, f)) {
-            // Tipped over or not finite: set it down again where it stood.
-            const dReal *p = dBodyGetPosition(dozer_get_chassis(d));
-            double x = std::isfinite(p[0]) ? p[0] : sx, z = std::isfinite(p[2]) ? p[2] : sz;
-            moved += sqrt((x - sx) * (x - sx) + (z - sz) * (z - sz));
-            printf("tipped over at tick %ld: reset\n", i);
-            int mode = d->mode;
-            dozer_reset(d);
-            dozer_translate(d, (float)x, terrain_height_at(f, (float)x, (float)z), (float)z);
-            dozer_set_mode(d, mode);
-            dozer_set_blade_target(d, targets[mode]);
-            dozer_drive(d, -4.0f);
-            sx = x;
-            sz = z;
-        }
-    }
-    const dReal *end = dBodyGetPosition(dozer_get_chassis(d));
-    moved += sqrt((end[0] - sx) * (end[0] - sx) + (end[2] - sz) * (end[2] - sz));
-    double area = (double)f->spacing * f->spacing;
-    printf("moved %.1f samples %d cut %.3f filled %.3f tiles %d\n", moved, d->totals.samples,
-           d->totals.cut * area, d->totals.filled * area, d->totals.tiles);
-    dozer_destroy(d);
-    physics_close();
-    return 1;
 }
 
 static void info_digest(const terrain_field *f) {
@@ -205,8 +110,7 @@ static int info_run(const info_args &a) {
         printf("height=%g normal=%g %g %g kind=%s\n", terrain_height_at(f, a.x, a.z), normal.x + 0.0f,
                normal.y + 0.0f, normal.z + 0.0f, info_kind_name(f, a.x, a.z));
     }
-    if (a.ruts && !info_ruts(a)) code = 1;
-    if (a.dozer && !info_dozer(a)) code = 1;
+    if (!edits_apply(a.edits, "terrain-info")) code = 1;
     if (a.digest) info_digest(f);
     if (a.save) {
         if (terrain_save(f)) {
