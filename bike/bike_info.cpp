@@ -106,29 +106,31 @@ const char *bike_info_check(const bike_info *row) {
     return nullptr;
 }
 
-float bike_info_fork_spring_rate(const bike_info *row, float t) {
+// A read-out between the row's values n and n + 1 at the setting t (clamped to 0..1), times the
+// unit's scale.
+static float row_between(const bike_info *row, int n, float t, float scale) {
     t = util_clamp(t, 0, 1);
-    return (bike_v(row, 38) + t * (bike_v(row, 39) - bike_v(row, 38))) * 0.0007440819724087572f;
+    return (bike_v(row, n) + t * (bike_v(row, n + 1) - bike_v(row, n))) * scale;
+}
+
+float bike_info_fork_spring_rate(const bike_info *row, float t) {
+    return row_between(row, 38, t, 0.0007440819724087572f);
 }
 
 float bike_info_fork_preload(const bike_info *row, float t) {
-    t = util_clamp(t, 0, 1);
-    return (bike_v(row, 40) + t * (bike_v(row, 41) - bike_v(row, 40))) * 304.8f;
+    return row_between(row, 40, t, 304.8f);
 }
 
 float bike_info_fork_oil_level(const bike_info *row, float t) {
-    t = util_clamp(t, 0, 1);
-    return (bike_v(row, 42) + t * (bike_v(row, 43) - bike_v(row, 42))) * 304.8f;
+    return row_between(row, 42, t, 304.8f);
 }
 
 float bike_info_shock_spring_rate(const bike_info *row, float t) {
-    t = util_clamp(t, 0, 1);
-    return (bike_v(row, 50) + t * (bike_v(row, 51) - bike_v(row, 50))) * 0.0014881639448175144f;
+    return row_between(row, 50, t, 0.0014881639448175144f);
 }
 
 float bike_info_shock_preload(const bike_info *row, float t) {
-    t = util_clamp(t, 0, 1);
-    return (bike_v(row, 52) + t * (bike_v(row, 53) - bike_v(row, 52))) * 304.8f;
+    return row_between(row, 52, t, 304.8f);
 }
 
 float bike_info_front_sprocket(const bike_info *row) {

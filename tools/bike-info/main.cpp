@@ -30,6 +30,7 @@
 #include "platform/plyx.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
+#include "tools/tool_window.h"
 
 static int usage() {
     fprintf(stderr, "usage: bike-info MODEL | --all | --pack MODEL\n");
@@ -90,23 +91,8 @@ int main(int argc, char **argv) {
     bool all = argc == 2 && strcmp(argv[1], "--all") == 0;
     bool pack = argc == 3 && strcmp(argv[1], "--pack") == 0;
     if (!all && !pack && !(argc == 2 && argv[1][0] != '-')) return usage();
-    if (!vfs_locate_game_data()) {
-        fprintf(stderr, "bike-info: can't find game data (set ZR_HOME)\n");
-        return 1;
-    }
-    vfs_build_index();
-    settings_apply_graphics_preset(0);
-    config_read();
-    settings_derive();
-    window_context *w = plyx_gl_open("bike-info", 64, 64, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
-    if (!w) {
-        fprintf(stderr, "bike-info: %s", plyx_last_error());
-        vfs_shutdown();
-        return 1;
-    }
-    SDL_HideWindow(w->window);
-    game_window = w;
-    startup_graphics();
+    window_context *w = tool_window_open("bike-info", 64, 64);
+    if (!w) return 1;
     // A flat field of 65 x 65 samples 8 ft apart.
     static float heights[65 * 65];
     terrain_field *f = terrain_current;
@@ -134,14 +120,6 @@ int main(int argc, char **argv) {
     f->heights = nullptr;
     f->n = 0;
     shape_free_cache();
-    font_free_all();
-    tex_purge(1);
-    model_purge(1);
-    game_window = nullptr;
-    plyx_gl_close(w);
-    util_intern_free_all();
-    vfs_shutdown();
-    plyx_log(nullptr);
-    plyx_shutdown();
+    tool_window_close(w);
     return code;
 }

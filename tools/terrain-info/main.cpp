@@ -29,6 +29,7 @@
 #include "terrain/terrain.h"
 #include "tools/terrain-info/edits.h"
 #include "tools/terrain-info/ruts.h"
+#include "tools/tool_window.h"
 
 struct info_args {
     std::string folder;
@@ -135,24 +136,8 @@ static int info_run(const info_args &a) {
 int main(int argc, char **argv) {
     info_args a;
     if (!info_parse(argc, argv, &a)) return usage();
-    if (!vfs_locate_game_data()) {
-        fprintf(stderr, "terrain-info: can't find game data (set ZR_HOME)\n");
-        return 1;
-    }
-    vfs_build_index();
-    settings_apply_graphics_preset(0);
-    track_lighting_reset();
-    config_read();
-    settings_derive();
-    window_context *w = plyx_gl_open("terrain-info", 256, 256, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
-    if (!w) {
-        fprintf(stderr, "terrain-info: %s", plyx_last_error());
-        vfs_shutdown();
-        return 1;
-    }
-    SDL_HideWindow(w->window);
-    game_window = w;
-    startup_graphics();
+    window_context *w = tool_window_open("terrain-info", 256, 256);
+    if (!w) return 1;
 
     const char *name = a.folder.c_str() + (a.folder[0] == '@');
     track_name = util_intern(name);
@@ -165,13 +150,6 @@ int main(int argc, char **argv) {
         fprintf(stderr, "terrain-info: can't load the terrain of %s (see the log)\n", folder.c_str());
     terrain_free(terrain_current);
     track_name = nullptr;
-    font_free_all();
-    tex_purge(1);
-    game_window = nullptr;
-    plyx_gl_close(w);
-    util_intern_free_all();
-    vfs_shutdown();
-    plyx_log(nullptr);
-    plyx_shutdown();
+    tool_window_close(w);
     return code;
 }
