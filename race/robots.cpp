@@ -4,15 +4,11 @@
 
 #include "core/mem.h"
 
-line_store_record line_store = {0, nullptr};
+line_store_record line_store = {0, nullptr, 0};
 
 void line_store_clear() {
     int n = line_store.segment_count * LINE_SLOTS_PER_SEGMENT;
     for (int i = 0; i < n; i++) mem_free(line_store.slots[i].points);
     mem_free(line_store.slots);
-    line_store = {0, nullptr};
-}
-
-void autopilot_write_lines(int level) {
-    (void)level;
+    line_store = {0, nullptr, 0};
 }

@@ -1,25 +1,36 @@
 // Robot riders' learned lines: the line store and the line files.
 #pragma once
 
+#include <cstdint>
+
 #include "bike/rider.h"
 
-// One line slot of a timed segment: points of 20 bytes (x, y, z and two floats).
+// One sample of a recorded ride: the frame's position (ft), its speed (ft/s; negative when
+// neither wheel touched the ground) and its tilt (radians).
 struct line_point {
     float x, y, z;
-    float f[2];
+    float speed, tilt;
 };
 
+// One learned line through a timed segment, with the robots' statistics on it (times in ticks).
+// point_count 0: the slot is free.
 struct line_slot {
     line_point *points;
-    int point_count;
-    float statistics[8];
-    int words[2];
+    int32_t point_count;
+    int32_t recorded_time, recorded_time_two;
+    int32_t passes;
+    int32_t best_time, best_time_two;
+    int32_t total_time, total_time_two;
+    int32_t failures;
+    int32_t last_picked;   // tick a robot last chose it (run time only)
+    int32_t serial;        // unique while the track's timing stays loaded (run time only)
 };
 
-// Per timed segment 45 line slots.
+// Per store row (timed segment) LINE_SLOTS_PER_SEGMENT line slots.
 struct line_store_record {
     int segment_count;
     line_slot *slots;   // segment_count x LINE_SLOTS_PER_SEGMENT
+    int serial_counter; // the last serial handed out
 };
 
 extern line_store_record line_store;

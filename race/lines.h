@@ -1,0 +1,49 @@
+// The line store's rows and the line files: reading, writing, the worst line of a row, the
+// crossing test and the pruning of crowded first-lap rows.
+#pragma once
+
+#include "race/robots.h"
+
+struct file_stream;
+
+// The LINE_SLOTS_PER_SEGMENT slots of store row r, or null outside the store.
+line_slot *line_store_row(int row);
+// Frees the slot's points and gives it the cleared statistics; last_picked stays.
+void line_slot_clear(line_slot *slot);
+// Clears every slot of every row; the rows stay.
+void line_store_empty();
+// The next serial number for a slot read or learned.
+int line_store_next_serial();
+// The number of used slots (point_count >= 1) of a row.
+int line_row_used(int row);
+
+// Reads a line file into the store (emptied first). 1 when the header matched the store's row
+// count; a bad record stops reading with a warning and keeps the rows and slots before it.
+int lines_read(file_stream *s, const char *name);
+// Writes the store in the file layout: 1 when every write succeeded.
+int lines_write(file_stream *s);
+// The level's file name, "lines_novice", "lines_amateur" or "lines_expert"; null outside 0..2.
+const char *lines_file_name(int level);
+// Reads the current track's line file of the level into the store: 1 when it matched.
+int autopilot_read_lines(int level);
+
+// The score by which a slot is judged (ticks; larger is worse), without the lone-start bonus.
+long long line_slot_score(const line_slot *slot);
+// The slot of the row to give up (Part of learning and pruning), or -1.
+int line_worst_slot(int row);
+// True when c and d lie on different sides of the line through a and b (x-z plane); a side
+// value of exactly 0 counts as positive.
+int autopilot_crosses_segment(const line_point *a, const line_point *b, const line_point *c,
+                              const line_point *d);
+// Thins the first-lap rows holding LINE_PRUNE_FROM or more used slots.
+void autopilot_prune_lines();
+
+constexpr int LINE_POINTS_MAX = 65536;
+constexpr int LINE_CLEARED_TIME = 1000000;
+constexpr int LINE_TIME_MAX = 100000000;
+constexpr int LINE_COUNT_MAX = 65535;
+constexpr int LINE_FAILURE_PENALTY = 640;   // 5 s in ticks
+constexpr int LINE_PRUNE_FROM = 44;
+constexpr int LINE_GOOD_KEEP = 22;          // good slots above this: any slot may go
+constexpr float LINE_COORD_MAX = 1000000.0f;
+constexpr float LINE_SPEED_MAX = 1000.0f;
