@@ -36,6 +36,8 @@ static std::vector<std::string> targets_of(const std::string &name) {
     if (base_is(name, "terrain.hf")) t.push_back("heightfield");
     if (base_is(name, "tilemap")) t.push_back("tilemap");
     if (base_is(name, "lighting")) t.push_back("lighting");
+    if (base_is(name, "lines_novice") || base_is(name, "lines_amateur") || base_is(name, "lines_expert"))
+        t.push_back("lines");
     return t;
 }
 
