@@ -164,6 +164,7 @@ const fuzz_target fuzz_targets[] = {
     {"shape", "bike", fuzz_shape},
     {"packed_state", "bike", fuzz_packed_state},
     {"lighting", "race", fuzz_lighting},
+    {"timing_gates", "race", fuzz_timing_gates},
     {"tileinfo", "terrain", fuzz_tileinfo},
     {"texturelist", "terrain", fuzz_texturelist},
     {"heightfield", "terrain", fuzz_heightfield},

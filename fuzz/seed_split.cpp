@@ -36,6 +36,7 @@ static std::vector<std::string> targets_of(const std::string &name) {
     if (base_is(name, "terrain.hf")) t.push_back("heightfield");
     if (base_is(name, "tilemap")) t.push_back("tilemap");
     if (base_is(name, "lighting")) t.push_back("lighting");
+    if (base_is(name, "timing_gates")) t.push_back("timing_gates");
     return t;
 }
 

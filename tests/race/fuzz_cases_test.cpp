@@ -2,3 +2,4 @@
 #include "tests/support/fuzz_cases.h"
 
 ZR_FUZZ_CASES(race, lighting)
+ZR_FUZZ_CASES(race, timing_gates)
