@@ -165,6 +165,7 @@ const fuzz_target fuzz_targets[] = {
     {"packed_state", "bike", fuzz_packed_state},
     {"lighting", "race", fuzz_lighting},
     {"lines", "race", fuzz_lines},
+    {"timing_gates", "race", fuzz_timing_gates},
     {"tileinfo", "terrain", fuzz_tileinfo},
     {"texturelist", "terrain", fuzz_texturelist},
     {"heightfield", "terrain", fuzz_heightfield},

@@ -13,27 +13,6 @@
 #include "race/timing.h"
 #include "race/track.h"
 
-line_slot *line_store_row(int row) {
-    if (!line_store.slots || row < 0 || row >= line_store.segment_count) return nullptr;
-    return line_store.slots + (size_t)row * LINE_SLOTS_PER_SEGMENT;
-}
-
-void line_slot_clear(line_slot *slot) {
-    mem_free(slot->points);
-    int picked = slot->last_picked;
-    *slot = {};
-    slot->recorded_time = slot->recorded_time_two = LINE_CLEARED_TIME;
-    slot->best_time = slot->best_time_two = LINE_CLEARED_TIME;
-    slot->last_picked = picked;
-}
-
-void line_store_empty() {
-    for (int r = 0; r < line_store.segment_count; r++) {
-        line_slot *row = line_store_row(r);
-        for (int k = 0; k < LINE_SLOTS_PER_SEGMENT; k++) line_slot_clear(&row[k]);
-    }
-}
-
 int line_store_next_serial() {
     return ++line_store.serial_counter;
 }
@@ -112,9 +91,9 @@ static int read_slot(file_stream *s, line_slot *t) {
 }
 
 int lines_read(file_stream *s, const char *name) {
-    line_store_empty();
+    line_store_clear();
     int rows = 0;
-    if (stream_scanf(s, "ct03 %d ", &rows) != 1 || rows != line_store.segment_count) return 0;
+    if (stream_scanf(s, "ct03 %d ", &rows) != 1 || rows != line_store.row_count) return 0;
     for (int r = 0; r < rows; r++) {
         int n = 0;
         if (stream_scanf(s, " %d ", &n) != 1) break;
@@ -134,8 +113,8 @@ int lines_read(file_stream *s, const char *name) {
 // ---- Writing ----------------------------------------------------------------------------------
 
 int lines_write(file_stream *s) {
-    int good = stream_printf(s, "ct03 %d\n", line_store.segment_count) >= 0;
-    for (int r = 0; r < line_store.segment_count; r++) {
+    int good = stream_printf(s, "ct03 %d\n", line_store.row_count) >= 0;
+    for (int r = 0; r < line_store.row_count; r++) {
         const line_slot *row = line_store_row(r);
         if (stream_printf(s, "%d\n", line_row_used(r)) < 0) good = 0;
         for (int k = 0; k < LINE_SLOTS_PER_SEGMENT; k++) {
@@ -162,9 +141,9 @@ const char *lines_file_name(int level) {
 }
 
 int autopilot_read_lines(int level) {
-    line_store_empty();
+    line_store_clear();
     const char *file = lines_file_name(level);
-    if (!file || !track_name || line_store.segment_count <= 0) return 0;
+    if (!file || !track_name || line_store.row_count <= 0) return 0;
     std::string name = std::string("@") + track_name + "/" + file;
     file_stream *s = stream_open(name.c_str(), "rb");
     if (!s) return 0;
@@ -176,7 +155,7 @@ int autopilot_read_lines(int level) {
 void autopilot_write_lines(int level) {
     const char *file = lines_file_name(level);
     if (!game_settings.autopilot_learning || !file || !track_name || timing_gates.count <= 0 ||
-        line_store.segment_count <= 0)
+        line_store.row_count <= 0)
         return;
     std::string name = std::string("@") + track_name + "/" + file;
     std::string temporary = name + ".tmp";
@@ -263,7 +242,7 @@ static bool prune_prefers(const line_slot &a, const line_slot &b) {
 }
 
 void autopilot_prune_lines() {
-    for (int r = 0; r < timing_gates.first_lap_timed && r < line_store.segment_count; r++) {
+    for (int r = 0; r < timing_gates.first_lap_timed && r < line_store.row_count; r++) {
         line_slot *slots = line_store_row(r);
         for (int used = line_row_used(r); used >= LINE_PRUNE_FROM; used -= 2) {
             int victim = -1, victim_count = 0;

@@ -6,12 +6,6 @@
 
 struct file_stream;
 
-// The LINE_SLOTS_PER_SEGMENT slots of store row r, or null outside the store.
-line_slot *line_store_row(int row);
-// Frees the slot's points and gives it the cleared statistics; last_picked stays.
-void line_slot_clear(line_slot *slot);
-// Clears every slot of every row; the rows stay.
-void line_store_empty();
 // The next serial number for a slot read or learned.
 int line_store_next_serial();
 // The number of used slots (point_count >= 1) of a row.
@@ -39,7 +33,6 @@ int autopilot_crosses_segment(const line_point *a, const line_point *b, const li
 void autopilot_prune_lines();
 
 constexpr int LINE_POINTS_MAX = 65536;
-constexpr int LINE_CLEARED_TIME = 1000000;
 constexpr int LINE_TIME_MAX = 100000000;
 constexpr int LINE_COUNT_MAX = 65535;
 constexpr int LINE_FAILURE_PENALTY = 640;   // 5 s in ticks

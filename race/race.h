@@ -14,6 +14,8 @@ struct running_order_entry {
 struct race_state_record {
     int current_tick;       // 0 after a reset, +1 at the end of every race tick
     int gate_drop_tick;
+    int view_delay;         // ticks by which history riders, script time and gate arms lag
+    int gate_count;         // starting gates of the track (starting_gates, race/timing.h)
     int countdown_ticks;
     int race_time;          // ticks; 0 for a lap race
     int laps;

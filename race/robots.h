@@ -1,42 +1,57 @@
-// Robot riders' learned lines: the line store and the line files.
+// Robot riders' learned lines: the line store, its plan and the line files.
 #pragma once
-
-#include <cstdint>
 
 #include "bike/rider.h"
 
-// One sample of a recorded ride: the frame's position (ft), its speed (ft/s; negative when
-// neither wheel touched the ground) and its tilt (radians).
+// One sample of a recorded ride: the frame's position (ft), speed (ft/s, negative when neither
+// wheel touched the ground) and tilt from the vertical (rad).
 struct line_point {
     float x, y, z;
-    float speed, tilt;
+    float speed;
+    float tilt;
 };
 
-// One learned line through a timed segment, with the robots' statistics on it (times in ticks).
-// point_count 0: the slot is free.
+// One alternative line through one segment with the robots' record on it. Times in ticks.
 struct line_slot {
     line_point *points;
-    int32_t point_count;
-    int32_t recorded_time, recorded_time_two;
-    int32_t passes;
-    int32_t best_time, best_time_two;
-    int32_t total_time, total_time_two;
-    int32_t failures;
-    int32_t last_picked;   // tick a robot last chose it (run time only)
-    int32_t serial;        // unique while the track's timing stays loaded (run time only)
+    int point_count;          // 0: the slot is free
+    int recorded_time;
+    int recorded_time_two;    // this segment and the next
+    int passes;
+    int best_time;
+    int best_time_two;
+    int total_time;
+    int total_time_two;
+    int failures;
+    int last_picked;          // tick; run time only
+    int serial;               // unique while the timing stays loaded; run time only
 };
 
-// Per store row (timed segment) LINE_SLOTS_PER_SEGMENT line slots.
+// Rows of LINE_SLOTS_PER_SEGMENT slots: the first lap's segments, then a normal lap's.
 struct line_store_record {
-    int segment_count;
-    line_slot *slots;   // segment_count x LINE_SLOTS_PER_SEGMENT
-    int serial_counter; // the last serial handed out
+    int row_count;
+    line_slot *slots;         // row_count x LINE_SLOTS_PER_SEGMENT
+    line_slot **plan;         // three lists (levels 0, 1, 2) of row_count entries; null: none
+    int serial_counter;       // hands out the slots' serial numbers
 };
 
 extern line_store_record line_store;
 
-// Frees every stored line; the store is empty afterwards.
+// Makes the store for the accepted timing: rows of cleared slots (last picked 0), the plan and
+// the serial counter at 0. An old store is freed first.
+void line_store_create(int rows);
+// Empties every slot of every row (points freed, statistics back to their start); the rows and
+// the plan stay.
 void line_store_clear();
+// Frees the rows and the plan; the store has no rows afterwards.
+void line_store_free();
+// A slot back to its start: no points, times 1000000, counts 0, serial 0 (last picked kept).
+void line_slot_clear(line_slot *slot);
+// The slots of a store row, or null when the row does not exist.
+line_slot *line_store_row(int row);
+// The store row of segment s (s = 0, 1, ... over the whole race): the first lap's rows, then
+// the normal lap's rows repeated. 0 for a negative segment or an empty store.
+int line_store_row_of_segment(int s);
 // Writes the learned lines of the current track for a line level (0..2).
 void autopilot_write_lines(int level);
 
@@ -54,4 +69,6 @@ extern const autopilot_personality_row autopilot_personalities[];
 void rider_set_personality(rider_slot *s, const char *name);
 
 constexpr int LINE_SLOTS_PER_SEGMENT = 45;
+constexpr int LINE_PLAN_LEVELS = 3;
+constexpr int LINE_TIME_NONE = 1000000;
 constexpr int AUTOPILOT_PERSONALITIES = 5;

@@ -6,6 +6,9 @@
 #include "core/fatal.h"
 #include "core/mem.h"
 #include "core/settings.h"
+#include "race/robots.h"
+#include "race/statue.h"
+#include "race/timing.h"
 #include "terrain/terrain.h"
 
 const char *track_name = nullptr;
@@ -29,22 +32,34 @@ int track_load() {
         track_name = nullptr;
         return 0;
     }
+    snprintf(folder, sizeof folder, "@%s/timing_gates", track_name);
+    track_read_timing_gates(folder);
     return 1;
 }
 
 void track_unload() {
     plyx_log("Deallocating track\n");
+    line_store_free();
+    for (int i = 0; i < track_statues.count; i++) track_free_statue(i);
+    for (growable_array *a : {&track_statues, &track_billboards, &track_flaggers}) a->count = 0;
+    timing_gates_clear();
     terrain_free(terrain_current);
     track_name = nullptr;
     plyx_log("Finished deallocating track\n");
 }
 
 void track_lists_create() {
-    for (growable_array *a : {&track_statues, &track_billboards, &track_flaggers})
+    if (!plyx_array_init(&track_statues, sizeof(track_statue), TRACK_LIST_CAPACITY))
+        mem_out_of_memory();
+    for (growable_array *a : {&track_billboards, &track_flaggers})
         if (!plyx_array_init(a, sizeof(void *), TRACK_LIST_CAPACITY)) mem_out_of_memory();
 }
 
 void track_lists_free() {
+    for (int i = 0; i < track_statues.count; i++) track_free_statue(i);
+    line_store_free();
+    timing_gates_clear();
+    plyx_array_free(&timing_gates.lap_list);
     for (growable_array *a : {&track_statues, &track_billboards, &track_flaggers})
         plyx_array_free(a);
 }

@@ -24,13 +24,13 @@ build() {
 }
 
 all_targets="config options saf gzip scanf png pnm texture font jm shape series lighting tileinfo
-texturelist heightfield tilemap demo_names lines"
+texturelist heightfield tilemap demo_names timing_gates lines"
 
 # Longest input per target: a few hundred KiB for pictures, models and archives.
 max_len() {
     case "$1" in
         options|demo_names) echo 4096 ;;
-        scanf|lighting|shape|texturelist|config) echo 16384 ;;
+        scanf|lighting|shape|texturelist|config|timing_gates) echo 16384 ;;
         series|tileinfo|font|lines) echo 65536 ;;
         heightfield|tilemap) echo 1048576 ;;
         *) echo 262144 ;;

@@ -3,3 +3,4 @@
 
 ZR_FUZZ_CASES(race, lighting)
 ZR_FUZZ_CASES(race, lines)
+ZR_FUZZ_CASES(race, timing_gates)

@@ -21,17 +21,15 @@ struct fixture_checkpoint {
 };
 
 inline void fixture_free_gates() {
-    line_store_clear();
-    mem_free(timing_gates.checkpoints);
+    line_store_free();
     plyx_array_free(&timing_gates.lap_list);
-    timing_gates = {0, nullptr, {nullptr, 0, 0, sizeof(int)}, 0, 0, 0, 0};
+    timing_gates_clear();
 }
 
 inline void fixture_gates(const std::vector<fixture_checkpoint> &points, int first,
                           const std::vector<int> &laps) {
     fixture_free_gates();
     int n = (int)points.size();
-    timing_gates.checkpoints = (checkpoint *)mem_alloc_or_die(sizeof(checkpoint) * (n ? n : 1));
     for (int i = 0; i < n; i++) {
         checkpoint &c = timing_gates.checkpoints[i];
         c = {};
@@ -49,11 +47,7 @@ inline void fixture_gates(const std::vector<fixture_checkpoint> &points, int fir
     timing_gates.first_lap_timed = timing_gates.lap_timed = 0;
     for (int i = 0; i < (int)laps.size(); i++)
         (i < first ? timing_gates.first_lap_timed : timing_gates.lap_timed) += laps[i] < TIMING_NO_SEGMENT;
-    int rows = timing_gates.first_lap_timed + timing_gates.lap_timed;
-    line_store.segment_count = rows;
-    line_store.slots = (line_slot *)mem_alloc_or_die(sizeof(line_slot) * rows * LINE_SLOTS_PER_SEGMENT);
-    memset(line_store.slots, 0, sizeof(line_slot) * rows * LINE_SLOTS_PER_SEGMENT);
-    line_store.serial_counter = 0;
+    line_store_create(timing_gates.first_lap_timed + timing_gates.lap_timed);
 }
 
 // Gives the slot an empty timing list of its own (freed by fixture_free_rider).
