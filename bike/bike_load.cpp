@@ -412,9 +412,9 @@ rider_slot *bike_load(const char *model, int slot, int no_wheel_contacts, const 
     make_joints(s, row);
 
     init_array(&s->timing_tics, 4);
-    init_array(&s->robot_samples[0], 20);
-    init_array(&s->robot_samples[1], 20);
-    init_array(&s->robot_lines, 20);
+    init_array(&s->sample_buffers[0], 20);
+    init_array(&s->sample_buffers[1], 20);
+    init_array(&s->working_line, 20);
     bike_default_setup(s);
     double total = 0;
     for (int b = 0; b < BIKE_BODIES; b++) {
@@ -443,9 +443,9 @@ void bike_free(int slot) {
     s->front_contact.body = nullptr;
     s->rear_contact.body = nullptr;
     free_array(&s->timing_tics);
-    free_array(&s->robot_samples[0]);
-    free_array(&s->robot_samples[1]);
-    free_array(&s->robot_lines);
+    free_array(&s->sample_buffers[0]);
+    free_array(&s->sample_buffers[1]);
+    free_array(&s->working_line);
     if (s->number_plate_texture) {
         glDeleteTextures(1, &s->number_plate_texture);
         texture_memory_bytes -= s->number_plate_bytes < texture_memory_bytes

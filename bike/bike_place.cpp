@@ -61,8 +61,9 @@ void bike_reset(rider_slot *s) {
     s->drive_phase = s->engine_speed = 0;
     s->timing_count = 0;
     s->timing_tics.count = 0;
-    s->robot_samples[0].count = s->robot_samples[1].count = s->robot_lines.count = 0;
-    memset(s->robot_ints, 0, sizeof s->robot_ints);
+    s->sample_buffers[0].count = s->sample_buffers[1].count = s->working_line.count = 0;
+    memset(s->followed_serials, 0, sizeof s->followed_serials);
+    s->target_index = 0;
     s->autopilot_personality = 0;
     s->robot_floats[0] = s->robot_floats[1] = 0;
     s->robot_last_tic = -1000000;
@@ -71,7 +72,7 @@ void bike_reset(rider_slot *s) {
     s->finished = 0;
     s->last_rider_contact_tic = -1;
     s->down_flag = 0;
-    s->robot_word = 0;
+    s->sample_cancel_bits = 0;
     s->land_damping_scale = 1;
     s->air_tic = s->landing_tic = s->respawn_counter = s->fall_count = 0;
     memset(s->fall_points, 0, sizeof s->fall_points);

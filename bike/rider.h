@@ -51,10 +51,11 @@ struct rider_slot {
     int32_t timing_count;
     growable_array timing_tics;
     // The auto pilot's bookkeeping (the race's); created, cleared and freed here.
-    growable_array robot_samples[2];
-    int32_t robot_word;
-    growable_array robot_lines;
-    int32_t robot_ints[4];
+    growable_array sample_buffers[2];   // of line_point: samples of segment s go to s mod 2
+    int32_t sample_cancel_bits;         // bit b: buffer b's segment is not learned
+    growable_array working_line;        // of line_point: the robot's copy of the lines it rides
+    int32_t followed_serials[4];        // serial of the line chosen for segment s, at s mod 4
+    int32_t target_index;               // the working line's point the robot heads for
     int32_t autopilot_personality;
     float robot_floats[2];
     int32_t robot_last_tic;             // -1000000 after a reset

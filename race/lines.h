@@ -40,3 +40,23 @@ constexpr int LINE_PRUNE_FROM = 44;
 constexpr int LINE_GOOD_KEEP = 22;          // good slots above this: any slot may go
 constexpr float LINE_COORD_MAX = 1000000.0f;
 constexpr float LINE_SPEED_MAX = 1000.0f;
+
+// ---- Geometry of lines (x-z plane) -----------------------------------------------------------
+
+// The centre of the circle through three points in the x-z plane (y of a); three points in a
+// straight line give a centre 1000000 times the step away, so distances to it are in double.
+struct line_centre {
+    double x, y, z;
+};
+line_centre autopilot_circle_through_points(const line_point *a, const line_point *b, const line_point *c);
+// 1 when slot j of the next row may follow slot i: j starts on the arc that i's last three
+// points make (within 2.5 ft of its radius, along it rather than across), at most 15 ft/s slower.
+int autopilot_slots_connect(const line_slot *i, const line_slot *j);
+// The progress of a frame at `position` facing `forward` along a line of n points, starting
+// from the point before `target`: an index, with the fraction toward the next point.
+float autopilot_line_progress(const line_point *points, int n, int target, const float position[3],
+                              const float forward[3]);
+
+constexpr double LINE_JOIN_BAND = 2.5;         // ft either side of the arc
+constexpr double LINE_JOIN_ALONG = 2.0;        // ft the first two points' radii may differ
+constexpr double LINE_JOIN_SLOWER = 15.0;      // ft/s the next line may start slower

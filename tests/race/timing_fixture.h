@@ -55,12 +55,12 @@ inline rider_slot *fixture_rider(int slot) {
     rider_slot *s = rider_slot_at(slot);
     plyx_array_free(&s->timing_tics);
     plyx_array_init(&s->timing_tics, sizeof(int), 4);
-    for (growable_array &b : s->robot_samples) {
+    for (growable_array &b : s->sample_buffers) {
         plyx_array_free(&b);
         plyx_array_init(&b, sizeof(line_point), 20);
     }
-    plyx_array_free(&s->robot_lines);
-    plyx_array_init(&s->robot_lines, sizeof(line_point), 20);
+    plyx_array_free(&s->working_line);
+    plyx_array_init(&s->working_line, sizeof(line_point), 20);
     s->timing_count = 0;
     s->finished = 0;
     s->down_flag = 0;
@@ -70,8 +70,8 @@ inline rider_slot *fixture_rider(int slot) {
 inline void fixture_free_rider(int slot) {
     rider_slot *s = rider_slot_at(slot);
     plyx_array_free(&s->timing_tics);
-    for (growable_array &b : s->robot_samples) plyx_array_free(&b);
-    plyx_array_free(&s->robot_lines);
+    for (growable_array &b : s->sample_buffers) plyx_array_free(&b);
+    plyx_array_free(&s->working_line);
 }
 
 // The slot's timing list set to these ticks, its count to their number.
