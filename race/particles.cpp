@@ -6,3 +6,5 @@ void particle_spawn(const float position[3], const float velocity[3], const void
     (void)velocity;
     (void)type;
 }
+
+void particle_update() {}

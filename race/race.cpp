@@ -145,11 +145,6 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     return 1;
 }
 
-void race_tick() {
-    if (physics_world) physics_step();
-    race_state.current_tick++;
-}
-
 void race_end() {
     // Restarting the player's time-trial run joins with the race rules.
 }

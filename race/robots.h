@@ -54,6 +54,10 @@ line_slot *line_store_row(int row);
 int line_store_row_of_segment(int s);
 // Writes the learned lines of the current track for a line level (0..2).
 void autopilot_write_lines(int level);
+// The robot's controls for this tick; a robot with no line to ride stops and waits.
+void autopilot_drive(rider_slot *s);
+// Passes the rider's timing points and records its lap samples.
+void autopilot_record_sample(rider_slot *s);
 
 // One robot personality: how it weighs its lines while close and while leading clearly, the
 // lead it calls clear (s), and its earliest and latest reaction (s).
