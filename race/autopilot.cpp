@@ -1,4 +1,4 @@
-// The auto pilot's driving and lap sampling.
+// The auto pilot's driving.
 #include "race/robots.h"
 
 void autopilot_drive(rider_slot *s) {
@@ -7,8 +7,4 @@ void autopilot_drive(rider_slot *s) {
     rider_set_front_brake(s, 1);
     rider_set_rear_brake(s, 1);
     rider_set_steer(s, 0);
-}
-
-void autopilot_record_sample(rider_slot *s) {
-    (void)s;
 }

@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "race/lines.h"
 #include "race/race.h"
+#include "race/robots.h"
 #include "race/timing.h"
 
 int (*autopilot_gather_hook)(int slot, lap_sample_input *in) = autopilot_gather;
@@ -293,9 +294,10 @@ static void check_finish(rider_slot *s, const lap_sample_input &in, int c) {
     if (in.personality != 0) slow_down(s, in);
 }
 
-void autopilot_record_sample(int slot) {
-    rider_slot *s = rider_slot_at(slot);
-    if (!s || timing_gates.count <= 0 || timing_gates.lap_length <= 0 || s->finished) return;
+void autopilot_record_sample(rider_slot *s) {
+    if (!s || s < rider_table || s >= rider_table + RIDER_SLOTS) return;
+    int slot = (int)(s - rider_table);
+    if (timing_gates.count <= 0 || timing_gates.lap_length <= 0 || s->finished) return;
     lap_sample_input in = {};
     if (!autopilot_gather_hook || !autopilot_gather_hook(slot, &in)) return;
     for (float v : {in.position[0], in.position[1], in.position[2], in.speed, in.tilt})
@@ -320,5 +322,6 @@ void autopilot_record_sample(int slot) {
     }
     s->timing_count = c + 1;
     check_finish(s, in, c);
+    race_update_standings();
     s->down_flag = 0;
 }

@@ -18,10 +18,10 @@ int autopilot_gather(int slot, lap_sample_input *in);
 // The gatherer the step uses (autopilot_gather unless a test scripts the rider).
 extern int (*autopilot_gather_hook)(int slot, lap_sample_input *in);
 
-// One tick of the rider after its bike step: samples its ride, charges a fall, passes the next
-// checkpoint of the lap list, times laps and the finish, and learns (people) or rates (robots)
-// the segment just ended. Nothing without checkpoints or once finished.
-void autopilot_record_sample(int slot);
+// autopilot_record_sample (race/robots.h), one tick of a rider after its bike step: samples its
+// ride, charges a fall, passes the next checkpoint of the lap list, times laps and the finish,
+// updates the standings, and learns (people) or rates (robots) the segment just ended. Nothing
+// without checkpoints or once finished.
 
 constexpr int LAP_SAMPLE_TICKS = 32;         // a sample four times a second
 constexpr int LAP_SAMPLES_MAX = 65536;       // a buffer stops here and cancels its segment

@@ -56,7 +56,8 @@ int line_store_row_of_segment(int s);
 void autopilot_write_lines(int level);
 // The robot's controls for this tick; a robot with no line to ride stops and waits.
 void autopilot_drive(rider_slot *s);
-// Passes the rider's timing points and records its lap samples.
+// Passes the rider's timing points, times its laps and finish, records its lap samples and
+// learns or rates lines (race/laps.cpp).
 void autopilot_record_sample(rider_slot *s);
 
 // One robot personality: how it weighs its lines while close and while leading clearly, the
