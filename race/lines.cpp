@@ -171,6 +171,11 @@ void autopilot_write_lines(int level) {
     if (!good) console_printf("Warning: couldn't write '%.900s'\n", name.c_str());
 }
 
+void autopilot_load_lines(int level) {
+    autopilot_read_lines(level);
+    autopilot_prune_lines();
+}
+
 // ---- Worst line, crossing and pruning ----------------------------------------------------------
 
 long long line_slot_score(const line_slot *t) {

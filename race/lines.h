@@ -31,6 +31,8 @@ int autopilot_crosses_segment(const line_point *a, const line_point *b, const li
                               const line_point *d);
 // Thins the first-lap rows holding LINE_PRUNE_FROM or more used slots.
 void autopilot_prune_lines();
+// The race reset's lines: the level's file read into the store, then pruned.
+void autopilot_load_lines(int level);
 
 constexpr int LINE_POINTS_MAX = 65536;
 constexpr int LINE_TIME_MAX = 100000000;

@@ -14,6 +14,7 @@
 #include "gfx/texture.h"
 #include "platform/plyx.h"
 #include "race/demo.h"
+#include "race/lines.h"
 #include "race/robots.h"
 #include "race/series.h"
 #include "race/track.h"
@@ -126,6 +127,7 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     }
     race_take_roles(roles);
     race_state.robot_level = robot_level;
+    autopilot_load_lines(robot_level);
     char text[64];
     snprintf(text, sizeof text, "%d MB texture memory used\n", (int)(texture_memory_bytes >> 20));
     console_print(text);
