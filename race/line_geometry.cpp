@@ -1,8 +1,10 @@
 // Geometry of learned lines: the circle through three points, the join of one line to the next,
 // and a frame's progress along a line.
 #include <cmath>
+#include <cstdio>
 
 #include "race/lines.h"
+#include "race/timing.h"
 
 line_centre autopilot_circle_through_points(const line_point *a, const line_point *b, const line_point *c) {
     double mx = ((double)a->x + b->x) / 2, mz = ((double)a->z + b->z) / 2;
@@ -52,4 +54,48 @@ float autopilot_line_progress(const line_point *points, int n, int target, const
         progress += std::fmin(std::fmax(f, 0.0), 1.0);
     }
     return (float)progress;
+}
+
+int line_row_after(int row) {
+    int f = timing_gates.first_lap_timed, rows = line_store.row_count;
+    if (row < 0 || row >= rows) return -1;
+    if (row == f - 1 || row == rows - 1) return f < rows ? f : 0;
+    return row + 1;
+}
+
+static int joins_some(const line_slot *from, int row) {
+    const line_slot *next = line_store_row(row);
+    for (int k = 0; next && k < LINE_SLOTS_PER_SEGMENT; k++)
+        if (next[k].point_count > 0 && autopilot_slots_connect(from, &next[k])) return 1;
+    return 0;
+}
+
+int autopilot_check_joins(char *problem, int size) {
+    for (int r = 0; r < line_store.row_count; r++) {
+        const line_slot *row = line_store_row(r);
+        int next = line_row_after(r);
+        for (int k = 0; k < LINE_SLOTS_PER_SEGMENT; k++) {
+            if (row[k].point_count == 0 || joins_some(&row[k], next)) continue;
+            snprintf(problem, (size_t)size, "row %d slot %d joins no slot of row %d", r, k, next);
+            return 0;
+        }
+    }
+    for (int r = 1; r < line_store.row_count; r++) {
+        const line_slot *row = line_store_row(r);
+        for (int k = 0; k < LINE_SLOTS_PER_SEGMENT; k++) {
+            if (row[k].point_count == 0) continue;
+            bool reached = false;
+            for (int p = 0; p < line_store.row_count && !reached; p++) {
+                if (line_row_after(p) != r) continue;
+                const line_slot *before = line_store_row(p);
+                for (int m = 0; m < LINE_SLOTS_PER_SEGMENT && !reached; m++)
+                    reached = before[m].point_count > 0 && autopilot_slots_connect(&before[m], &row[k]);
+            }
+            if (!reached) {
+                snprintf(problem, (size_t)size, "row %d slot %d is reached from no row before it", r, k);
+                return 0;
+            }
+        }
+    }
+    return 1;
 }

@@ -62,3 +62,9 @@ float autopilot_line_progress(const line_point *points, int n, int target, const
 constexpr double LINE_JOIN_BAND = 2.5;         // ft either side of the arc
 constexpr double LINE_JOIN_ALONG = 2.0;        // ft the first two points' radii may differ
 constexpr double LINE_JOIN_SLOWER = 15.0;      // ft/s the next line may start slower
+// The store row that follows row r: r + 1, and the first normal-lap row after the last row of
+// either lap; -1 outside the store.
+int line_row_after(int row);
+// Checks that every used slot joins a slot of the next row and every slot past row 0 is reached
+// from a row before it: 1, or 0 with the first problem written to `problem`.
+int autopilot_check_joins(char *problem, int size);
