@@ -60,7 +60,8 @@ static int startup_race_tick() {
 
 void startup_install_hooks() {
     loading_screen_install();
-    race_hooks = {script_unload, script_free_sounds, util_boost_process};
+    race_hooks = {script_tic_hook, script_unload, script_free_sounds, util_boost_process,
+                  setup_apply_to_bike, setup_mark_reported};
     scene_stage_hook = frame_stage;
     erode_hooks = {net_send_erode, startup_race_tick};
     bike_hooks = {startup_race_tick};

@@ -39,6 +39,8 @@ struct race_hook_table {
     void (*script_unload)();
     void (*script_free_sounds)();
     void (*boost_process)();
+    void (*apply_setup)(int slot);       // the player's bike setup onto the slot's bike
+    void (*mark_setup_reported)();       // the setup change report starts from the current values
 };
 extern race_hook_table race_hooks;
 // Per slot: 0 simulated here from the local controls, 1 driven from its history, 2 robot.
@@ -55,6 +57,27 @@ extern int viewed_slot;
 extern control_record race_last_controls[RIDER_SLOTS];
 // Per slot the rider's name in this race ("Roborider" for robots), or null.
 extern const char *race_rider_names[RIDER_SLOTS];
+// A server race's track and gate drop tick, as the server sent them (null: none).
+extern const char *race_server_track;
+extern int race_server_gate_drop;
+// What the reset loads bikes with (bike_load; tests put a spy here).
+extern rider_slot *(*race_bike_load)(const char *model, int slot, int no_wheel_contacts,
+                                     const char *number, const char *body, const char *head,
+                                     const char *bike, const char *wheels);
+
+// The robots' roster: 80 rows handed out in an order shuffled at every reset.
+struct race_roster_row {
+    char number[4];
+    const char *personality;
+    const char *model;
+};
+extern race_roster_row race_roster[80];
+extern int race_roster_order[80];
+extern int race_roster_next;
+// Seeds the race's generator and shuffles the roster order into one cycle; the next row is 0.
+void race_shuffle_roster(uint32_t seed);
+// Puts the slot's bike at (x, ground, z) turned by yaw and lifts it clear of the ground.
+void race_drop_to_ground(int slot, float x, float z, float yaw);
 // Set once the race's results are written; the running order then stays as it is.
 extern int results_written;
 // The race rules the server may change: how long after the drop the off-course rule starts (s)
@@ -92,6 +115,7 @@ void race_end();
 // Applies the player's controls of one tick to the slot's rider.
 void race_apply_controls(int slot, const control_record *controls);
 
+constexpr int RACE_ROSTER_ROWS = 80;
 constexpr int RACE_COUNTDOWN_TICKS = 640;
 constexpr int RACE_TIME_TRIAL_START_TICK = 38400;
 constexpr int RACE_NO_FINAL_LAP = 1000000;

@@ -12,6 +12,7 @@
 #include "terrain/terrain.h"
 
 const char *track_name = nullptr;
+int track_reload_request = 0;
 growable_array track_statues;
 growable_array track_billboards;
 growable_array track_flaggers;

@@ -6,6 +6,8 @@
 
 // The loaded track's folder (an interned text), or null when no track is loaded.
 extern const char *track_name;
+// Set to load the track again at the next race reset even when it is the loaded one.
+extern int track_reload_request;
 // The tables a track load fills (rows of pointer size until their owners give theirs).
 extern growable_array track_statues;
 extern growable_array track_billboards;
