@@ -11,7 +11,7 @@ static uint32_t fuzz_texture_id(const char *name) {
 // A track's "lighting" file, read over the defaults with textures that need no context.
 void fuzz_lighting(const uint8_t *data, size_t size) {
     track_loader_table saved = track_loaders;
-    track_loaders = {fuzz_texture_id, nullptr};
+    track_loaders = {fuzz_texture_id, nullptr, nullptr, nullptr};
     growable_array flares;
     if (!plyx_array_init(&flares, sizeof(flare), 16)) return;
     track_flare_list = &flares;

@@ -7,7 +7,7 @@
 #include "race/track.h"
 #include "terrain/terrain.h"
 
-track_loader_table track_loaders = {tex_load, model_load};
+track_loader_table track_loaders = {tex_load, model_load, tex_name, model_name};
 growable_array billboard_order;
 int track_first_file_statue = 0;
 int track_first_file_billboard = 0;

@@ -43,6 +43,8 @@ struct billboard {
 struct track_loader_table {
     uint32_t (*texture)(const char *name);
     model_mesh *(*model)(const char *name);
+    const char *(*texture_name)(uint32_t texture);   // as loaded, or null
+    const char *(*model_name)(const model_mesh *model);
 };
 extern track_loader_table track_loaders;
 
