@@ -8,6 +8,7 @@
 #include "core/console.h"
 #include "core/mem.h"
 #include "core/settings.h"
+#include "race/contacts.h"
 #include "race/objects.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
@@ -142,6 +143,7 @@ void track_objects_clear() {
     billboard_order.count = 0;
     track_first_file_statue = 0;
     track_first_file_billboard = 0;
+    track_rebuild_statue_grid();
 }
 
 uint32_t track_load_texture_variant(const char *name, const char *suffix, const char *new_suffix) {

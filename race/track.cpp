@@ -6,6 +6,7 @@
 #include "core/fatal.h"
 #include "core/mem.h"
 #include "core/settings.h"
+#include "race/contacts.h"
 #include "race/objects.h"
 #include "terrain/terrain.h"
 
@@ -51,6 +52,7 @@ void track_lists_create() {
 
 void track_lists_free() {
     track_objects_clear();
+    track_grid_free();
     for (growable_array *a : {&track_statues, &track_billboards, &billboard_order, &track_flaggers})
         plyx_array_free(a);
 }
