@@ -7,6 +7,7 @@
 #include "core/mem.h"
 #include "core/settings.h"
 #include "race/contacts.h"
+#include "race/flaggers.h"
 #include "race/objects.h"
 #include "terrain/terrain.h"
 
@@ -46,7 +47,7 @@ void track_lists_create() {
     if (!plyx_array_init(&track_statues, sizeof(statue), TRACK_LIST_CAPACITY) ||
         !plyx_array_init(&track_billboards, sizeof(billboard), TRACK_LIST_CAPACITY) ||
         !plyx_array_init(&billboard_order, sizeof(int32_t), 2 * TRACK_LIST_CAPACITY) ||
-        !plyx_array_init(&track_flaggers, sizeof(void *), TRACK_LIST_CAPACITY))
+        !plyx_array_init(&track_flaggers, sizeof(flagger), TRACK_LIST_CAPACITY))
         mem_out_of_memory();
 }
 
