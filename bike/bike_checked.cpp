@@ -77,18 +77,24 @@ dJointID bike_frame_amotor(rider_slot *s, vec3 axis, double velocity, double fma
     return j;
 }
 
+int bike_soft_values(float kp, float kd, double *erp, double *cfm) {
+    double rate = kd + (double)kp * PHYSICS_TICK;
+    if (!(rate > 0) || !std::isfinite(rate)) return 0;
+    *cfm = 1.0 / rate;
+    *erp = (double)kp * PHYSICS_TICK / rate;
+    return 1;
+}
+
 dJointID bike_spring_contact(rider_slot *s, dBodyID b1, dBodyID b2, vec3 position, vec3 normal,
                              float depth, float kp, float kd) {
     double rate = kd + (double)kp * PHYSICS_TICK;
     if (!checked(s, finite3(position) && finite3(normal) && std::isfinite(depth) &&
                         std::isfinite(rate)))
         return nullptr;
-    if (!(rate > 0)) return nullptr;
     dContact c{};
+    if (!bike_soft_values(kp, kd, &c.surface.soft_erp, &c.surface.soft_cfm)) return nullptr;
     c.surface.mode = dContactSoftERP | dContactSoftCFM;
     c.surface.mu = 0;
-    c.surface.soft_cfm = 1.0 / rate;
-    c.surface.soft_erp = (double)kp * PHYSICS_TICK / rate;
     contact_set_geometry(&c, position, normal, depth);
     dJointID j = contact_joint_create(c, b1, b2);
     checked(s, j != nullptr);

@@ -44,6 +44,9 @@ dJointID bike_frame_amotor(rider_slot *s, vec3 axis, double velocity, double fma
 // friction) attached (b1, b2): b1 is pushed along the unit normal. Null when nothing is made.
 dJointID bike_spring_contact(rider_slot *s, dBodyID b1, dBodyID b2, vec3 position, vec3 normal,
                              float depth, float kp, float kd);
+// A soft contact's ERP and CFM for the spring kp and damping kd over one tick: 0 when
+// kd + h kp is not positive.
+int bike_soft_values(float kp, float kd, double *erp, double *cfm);
 // After a world step: 1 when the bike is sound (and its place is remembered); 0 when it was
 // marked, holds a value that is not finite or runs away, and was put back where it last was
 // sound (with a warning).

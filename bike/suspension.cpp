@@ -18,40 +18,57 @@ static vec3 body_position(dBodyID b) {
     return {(float)p[0], (float)p[1], (float)p[2]};
 }
 
-void bike_seat_springs(rider_slot *s) {
+int bike_seat_spring_values(const rider_slot *s, seat_spring out[2]) {
+    out[0] = out[1] = {};
     dBodyID frame = bike_frame_body(s), rider = bike_rider_body(s);
-    if (!frame || !rider) return;
+    if (!frame || !rider) return 0;
     const bike_info *row = bike_row_of(s);
     float mf = row->a[188] * RIDER_MASS_FACTOR;
     vec3 y = body_axis(frame, 1), z = body_axis(frame, 2);
     dVector3 seat;
     dBodyGetRelPointPos(frame, row->a[183] - row->a[16], row->a[184] - row->a[17],
                         row->a[185] - row->a[18], seat);
-    vec3 rp = body_position(rider);
-    vec3 d = vec3{(float)seat[0], (float)seat[1], (float)seat[2]} - rp;
+    vec3 d = vec3{(float)seat[0], (float)seat[1], (float)seat[2]} - body_position(rider);
     float dy = vec3_dot(d, y), dz = vec3_dot(d, z);
     float sit = s->controls.sit_dab, lean = s->controls.lean;
 
+    // Fore and aft: the rider's seat moves forward with the lean and with height.
     float shift = util_clamp(dy * (0.5f * sit + 0.5f) - lean, -0.75f, 0.75f);
     float e = dz - shift;
-    float kp, kd;
+    seat_spring &f = out[0];
+    f.normal = e >= 0 ? z : -z;
+    f.depth = std::fabs(e);
     if (dz < -0.75f || dz > 0.75f) {
-        kp = kd = SEAT_STIFF * mf;
+        f.kp = f.kd = SEAT_STIFF * mf;
     } else {
-        kp = (600 * s->rider_zspring + 100 * std::fabs(e)) * mf;
-        kd = 0;
+        f.kp = (600 * s->rider_zspring + 100 * std::fabs(e)) * mf;
+        f.kd = 0;
     }
-    if (kp > 0) bike_spring_contact(s, rider, frame, rp, e >= 0 ? z : -z, std::fabs(e), kp, kd);
+    f.made = f.kp > 0;
 
-    float f = dy + 0.125f - 0.5f * sit;
+    // Vertical: sitting lowers the rider's rest point by half a foot.
+    float g = dy + 0.125f - 0.5f * sit;
+    seat_spring &v = out[1];
+    v.normal = g >= 0 ? y : -y;
+    v.depth = std::fabs(g);
     if (dy > 0.5f || dy < -0.75f) {
-        kp = kd = SEAT_STIFF * mf;
+        v.kp = v.kd = SEAT_STIFF * mf;
     } else {
-        kp = 400 * s->rider_yspring * mf;
-        kd = 100 * s->rider_ydamping * mf;
+        v.kp = 400 * s->rider_yspring * mf;
+        v.kd = 100 * s->rider_ydamping * mf;
     }
-    if (kp + kd > 0) bike_spring_contact(s, rider, frame, rp, f >= 0 ? y : -y, std::fabs(f), kp, kd);
+    v.made = v.kp + v.kd > 0;
+    return 1;
+}
 
+void bike_seat_springs(rider_slot *s) {
+    seat_spring springs[2];
+    if (!bike_seat_spring_values(s, springs)) return;
+    dBodyID frame = bike_frame_body(s), rider = bike_rider_body(s);
+    vec3 at = body_position(rider);
+    for (const seat_spring &k : springs)
+        if (k.made) bike_spring_contact(s, rider, frame, at, k.normal, k.depth, k.kp, k.kd);
+    float mf = bike_row_of(s)->a[188] * RIDER_MASS_FACTOR;
     dJointID joint = bike_joint_of(s, BIKE_JOINT_RIDER);
     bike_joint_param(s, joint, dParamSuspensionERP, 0);
     bike_joint_param(s, joint, dParamSuspensionCFM, 1.0 / (mf * (30.0 * s->rider_zdamping + 5.0)));

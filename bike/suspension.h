@@ -9,6 +9,16 @@ struct linkage_point {
     float stroke, slope;
 };
 
+// One of the rider's seat springs: made or not, the unit normal the rider is pushed along,
+// the depth, spring and damping.
+struct seat_spring {
+    bool made;
+    vec3 normal;
+    float depth, kp, kd;
+};
+
+// The fore-aft (0) and vertical (1) seat springs of this tick; 0 for a slot without a bike.
+int bike_seat_spring_values(const rider_slot *s, seat_spring out[2]);
 // One tick: seat springs, the rider joint's suspension, fork and shock forces.
 void bike_suspension_step(rider_slot *s);
 // The rider's seat springs and the rider joint's suspension.
