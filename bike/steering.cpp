@@ -1,4 +1,3 @@
-#include <cstdlib>
 // Steering: the torque about the steering axis from the steer input, the bike's lean and roll,
 // and the front wheel's travel, in the normal and the arcade physics.
 #include <algorithm>
