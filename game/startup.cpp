@@ -223,7 +223,7 @@ startup_outcome game_startup(int argc, char **argv, int *exit_code) {
     startup_require_tracks();
     demo_list_build();
     series_read_all();
-    config_select_start_track();
+    if (!config_select_start_track()) startup_exit(1);
     sound_output_open();
     if (!startup_wait_for_frame(exit_code)) return STARTUP_STOPPED;
     startup_graphics();
