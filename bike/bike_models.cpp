@@ -1,6 +1,8 @@
 // The built-in bike models' names, in table order.
 #include "bike/bike_models.h"
 
+#include <cstring>
+
 const char *bike_model_names[BIKE_MODEL_COUNT] = {
     "cr125",          "crf250(2007)",  "crf250(2008)",  "crf250(2009)",  "crf250(2013)",
     "crf250(2016)",   "crf250(2017)",  "crf250(2018)",  "cr250(2007)",   "crf450(2011)",
@@ -19,3 +21,16 @@ const char *bike_model_names[BIKE_MODEL_COUNT] = {
     "450sxf(2017)",   "450sxf(2018)",  "fc250(2017)",   "fc250(2018)",   "fc450(2017)",
     "fc450(2018)",    "rs50cr",        "rs50kx",        "rs50rm",        "rs50yz",
 };
+
+const char *bike_model_alias(const char *name) {
+    static const char *const aliases[][2] = {
+        {"crf250", "crf250(2008)"},
+        {"kx250f", "kx250f(2008)"},
+        {"rmz250", "rmz250(2008)"},
+        {"yz250f", "yz250f(2008)"},
+    };
+    if (!name) return name;
+    for (const auto &a : aliases)
+        if (strcmp(name, a[0]) == 0) return a[1];
+    return name;
+}

@@ -16,6 +16,7 @@
 
 struct model_mesh;
 struct terrain_field;
+struct roost_type;
 
 constexpr int RIDER_SLOTS = 160;
 constexpr int RIDER_NO_SLOT = 160;
@@ -142,7 +143,7 @@ struct bike_setup_values {
 struct bike_hook_table {
     int (*current_tick)();
     int (*gate_drop_tick)();
-    void (*particle_spawn)(const float position[3], const float velocity[3], const void *type);
+    int (*particle_spawn)(const float position[3], const float velocity[3], const roost_type *type);
     float (*callout_distance)(float x, float y, float z);
     void (*add_callout)(float x, float y, float z, const char *text);
 };

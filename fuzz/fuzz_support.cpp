@@ -168,6 +168,7 @@ const fuzz_target fuzz_targets[] = {
     {"billboards", "race", fuzz_billboards},
     {"flaggers", "race", fuzz_flaggers},
     {"cameras", "race", fuzz_cameras},
+    {"timing_gates", "race", fuzz_timing_gates},
     {"tileinfo", "terrain", fuzz_tileinfo},
     {"texturelist", "terrain", fuzz_texturelist},
     {"heightfield", "terrain", fuzz_heightfield},

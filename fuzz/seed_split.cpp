@@ -38,6 +38,7 @@ static std::vector<std::string> targets_of(const std::string &name) {
     if (base_is(name, "lighting")) t.push_back("lighting");
     for (const char *b : {"statues", "billboards", "flaggers", "cameras"})
         if (base_is(name, b)) t.push_back(b);
+    if (base_is(name, "timing_gates")) t.push_back("timing_gates");
     return t;
 }
 

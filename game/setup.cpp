@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "bike/bike_models.h"
 #include "core/console.h"
 #include "core/globals.h"
 #include "core/settings.h"
@@ -67,21 +68,11 @@ static const stability_row STABILITY_PRESET[SETUP_PRESET_ROWS] = {
     {&S.restricted_lock, {45, 15, 10, 5, 2.5, 1}},
 };
 
-// Old setup files name four bikes without their year.
-static const char *LEGACY_BIKES[][2] = {
-    {"crf250", "crf250(2008)"},
-    {"kx250f", "kx250f(2008)"},
-    {"rmz250", "rmz250(2008)"},
-    {"yz250f", "yz250f(2008)"},
-};
-
 int setup_parse_key(const char *key, const char *value) {
     const setting_key *k = settings_find(key);
     if (!k || !(k->flags & SETTING_SETUP)) return 0;
-    if (strcmp(key, "bike") == 0) {
-        for (auto &legacy : LEGACY_BIKES)
-            if (strcmp(value, legacy[0]) == 0) value = legacy[1];
-    }
+    // Old setup files name four bikes without their year.
+    if (strcmp(key, "bike") == 0) value = bike_model_alias(value);
     // The stability keys that follow in the file override the preset.
     if (config_apply_value(*k, value) && strcmp(key, "stability") == 0)
         setup_apply_stability_preset((int)S.stability.value);

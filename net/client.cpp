@@ -11,7 +11,6 @@
 
 #include "terrain/erode.h"
 
-net_client_state net_client = {-1, 160, 0, 0, "", 0, {}};
 char net_recent_servers[16][128];
 const char *connect_address = nullptr;
 const char *server_password = nullptr;
@@ -69,6 +68,7 @@ int net_send_disconnect() {
 void net_client_reset() {
     net_client.socket = -1;
     net_client.slot = 160;
+    net_client.local_slot = 160;
     net_client.connection_word = 0;
     net_client.server_tick = 0;
     net_client.send_error[0] = 0;

@@ -6,16 +6,7 @@
 #include <cstdint>
 
 #include "bike/riding.h"
-
-struct net_client_state {
-    int socket;                    // -1 when offline
-    int slot;                      // the client's rider slot, 160 for none
-    uint32_t connection_word;      // given by the server's accept
-    int server_tick;               // the server's latest tick
-    char send_error[128];          // text of the last failed send, "" for none
-    int arcade_forbidden;          // the server forbids arcade physics
-    sockaddr_in server_address;
-};
+#include "core/net_state.h"
 
 // One outgoing reliable message: the caller appends a type byte and its payload.
 struct net_packet {
@@ -23,7 +14,6 @@ struct net_packet {
     unsigned char data[512];
 };
 
-extern net_client_state net_client;
 // The recent servers (configuration keys server_name_hist00..15) and the address given to
 // --connect (null: none).
 extern char net_recent_servers[16][128];

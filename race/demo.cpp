@@ -16,3 +16,7 @@ void demo_seek(float direction) {
 }
 
 void demo_finish_recording() {}
+
+void demo_write_frame(int force) {
+    (void)force;
+}

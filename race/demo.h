@@ -14,3 +14,5 @@ void demo_read_frames();
 void demo_seek(float direction);
 // Closes the demo being recorded (nothing when none).
 void demo_finish_recording();
+// Writes the demo frame of this tick (forced: 1 at a reset).
+void demo_write_frame(int force);

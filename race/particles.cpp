@@ -127,3 +127,5 @@ int particle_active_count() {
     for (const particle *p = particle_active_list; p; p = p->next) n++;
     return n;
 }
+
+void particle_update() {}

@@ -3,9 +3,11 @@
 
 #include <cstring>
 
+#include "bike/bike_models.h"
 #include "bike/bike_step.h"
 #include "bike/physics.h"
 #include "bike/wheel_contacts.h"
+#include "core/net_state.h"
 #include "core/console.h"
 #include "core/digest.h"
 #include "core/loading.h"
@@ -18,8 +20,11 @@
 #include "race/demo.h"
 #include "race/robots.h"
 #include "race/series.h"
+#include "race/start_gate.h"
+#include "race/timing.h"
 #include "race/track.h"
 #include "terrain/erode.h"
+#include "terrain/terrain.h"
 
 static race_state_record race_state_initial() {
     race_state_record r = {};
@@ -36,6 +41,11 @@ void *race_engine_sounds[RIDER_SLOTS];
 int race_slot_words[RIDER_SLOTS];
 int viewed_slot = 0;
 control_record race_last_controls[RIDER_SLOTS];
+const char *race_rider_names[RIDER_SLOTS];
+const char *race_server_track = nullptr;
+int race_server_gate_drop = 0;
+rider_slot *(*race_bike_load)(const char *, int, int, const char *, const char *, const char *,
+                              const char *, const char *) = bike_load;
 
 // Slot kinds by role: the local rider is simulated here, robots are driven by the auto pilot,
 // everything else follows its history.
@@ -72,22 +82,119 @@ static void race_take_roles(const int *roles) {
     for (int i = 0; i < RIDER_SLOTS; i++) rider_status[i] = kind_of_role(race_roles[i]);
 }
 
+// What one slot's rider is loaded with.
+struct rider_choice {
+    int kind;
+    const char *model, *number, *body, *head, *bike, *wheels, *name, *personality;
+};
+
+// The next roster row; roles 3, 4 and 1000 + n first swap the last unused row that fits into
+// the next position.
+static const race_roster_row &next_robot(int role) {
+    int next = race_roster_next % RACE_ROSTER_ROWS;
+    if (race_roster_next < RACE_ROSTER_ROWS && role != 2) {
+        char number[16];
+        if (role >= 1000) snprintf(number, sizeof number, "%d", role - 1000);
+        for (int k = RACE_ROSTER_ROWS - 1; k >= next; k--) {
+            const race_roster_row &row = race_roster[race_roster_order[k]];
+            int fits = role == 3   ? strstr(row.model, "125") != nullptr
+                       : role == 4 ? strstr(row.model, "250") != nullptr
+                                   : strcmp(row.number, number) == 0;
+            if (!fits) continue;
+            int t = race_roster_order[k];
+            race_roster_order[k] = race_roster_order[next];
+            race_roster_order[next] = t;
+            break;
+        }
+    }
+    race_roster_next++;
+    return race_roster[race_roster_order[next]];
+}
+
+static rider_choice choose_rider(int slot) {
+    rider_choice c = {};
+    int role = race_roles[slot];
+    c.kind = kind_of_role(role);
+    if (role == 1) {
+        c.model = choice_text(&settings.bike);
+        c.number = settings.rider_number_text;
+        c.body = settings.rider_texture[0] ? settings.rider_texture : nullptr;
+        c.head = settings.head_texture[0] ? settings.head_texture : nullptr;
+        c.bike = settings.bike_texture[0] ? settings.bike_texture : nullptr;
+        c.wheels = settings.wheel_texture[0] ? settings.wheel_texture : nullptr;
+        c.name = settings.rider_name_text;
+    } else if (c.kind == 2) {
+        const race_roster_row &row = next_robot(role);
+        c.model = row.model;
+        c.number = row.number;
+        c.name = "Roborider";
+        c.personality = game_settings.practice_mode ? "tester" : row.personality;
+    }
+    // Remote riders (role 5) and demo riders (role 0) come with their history.
+    return c;
+}
+
+// Places the slot's rider at its start, loads it and sets it up by kind.
+static void load_rider(int slot, int server_race) {
+    float point[3], yaw;
+    int k = race_start_index(slot, race_roles, server_race, net_client.local_slot,
+                             race_state.gate_count);
+    race_start_place(k, point, &yaw);
+    rider_choice c = choose_rider(slot);
+    rider_status[slot] = c.kind;
+    race_rider_names[slot] = nullptr;
+    if (!c.model) return;
+    rider_slot *s = race_bike_load(bike_model_alias(c.model), slot, c.kind == 1, c.number, c.body,
+                                   c.head, c.bike, c.wheels);
+    if (!s || !rider_has_bike(slot)) {
+        rider_status[slot] = 1;
+        return;
+    }
+    race_rider_names[slot] = c.name ? util_intern(c.name) : nullptr;
+    race_drop_to_ground(slot, point[0], point[2], yaw);
+    if (c.kind == 0) {
+        const dReal *p = dBodyGetPosition(bike_frame_body(s));
+        for (int i = 0; i < 3; i++) race_start_position[i] = (float)p[i];
+        race_false_start_penalty = 0;
+    }
+    if (c.kind == 1) {
+        bike_hold_hidden(s);
+        bike_set_roll_damping(s, 100);
+        bike_set_full_lock_speed(s, 5);
+        bike_set_restricted_lock_speed(s, 50);
+        bike_set_restricted_lock(s, 0.0436332f);
+    } else {
+        bike_hold_visible(s);
+    }
+    if (c.kind == 2) rider_set_personality(s, c.personality);
+}
+
+// The track this race runs on: the played demo's, the server's, else the Track choice's.
+static const char *race_track_folder(int play_demo, int server_race) {
+    if (play_demo && demo_open_playback()) return demo_playback_track;
+    if (server_race && race_server_track) return race_server_track;
+    return choice_text(&settings.track);
+}
+
 int race_reset(const int *roles, int play_demo, int record_demo, int race_time, int laps,
                int robot_level) {
     (void)record_demo;
+    int server_race = roles != nullptr && net_client.socket >= 0;
     series_enter_results();
     loading_status("Resetting...");
     plyx_log("Resetting\n");
     loading.slowest_gap = 0;
     loading.slowest_text[0] = 0;
-    mt_seed((uint32_t)race_state.current_tick);
+    race_shuffle_roster((uint32_t)race_state.current_tick);
     if (track_name) {
+        loading_begin("Remembering lines");
         if (race_state.robot_level >= 0) autopilot_write_lines(race_state.robot_level);
         line_store_clear();
         demo_close_playback();
     }
     demo_finish_recording();
 
+    loading_begin("Cleaning up");
     plyx_log("Deallocating bikes\n");
     for (int i = 0; i < RIDER_SLOTS; i++) {
         race_engine_sounds[i] = nullptr;
@@ -97,16 +204,23 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     plyx_log("Finished deallocating bikes\n");
 
     race_state.current_tick = 0;
-    erode_queue_reset();
     race_state.countdown_ticks = RACE_COUNTDOWN_TICKS;
     race_state.race_time = race_time;
     race_state.laps = laps;
-    race_state.erode_amount = game_settings.erode_amount;
+    if (!server_race) {
+        race_state.gate_drop_tick = race_draw_gate_drop();
+        race_state.erode_amount = game_settings.erode_amount;
+        race_state.view_delay = 0;
+        net_client.local_slot = RIDER_NO_SLOT;
+        memset(net_slot_state_tick, 0, sizeof net_slot_state_tick);
+    } else {
+        race_state.gate_drop_tick = race_server_gate_drop;
+        race_state.erode_amount = -1;
+        race_state.view_delay = net_client.local_slot == RIDER_NO_SLOT ? 127 : 0;
+    }
     race_state.time_trial = roles == nullptr;
 
-    const char *folder = nullptr;
-    if (play_demo && demo_open_playback()) folder = demo_playback_track;
-    if (!folder && !play_demo) folder = choice_text(&settings.track);
+    const char *folder = race_track_folder(play_demo, server_race);
     if (race_hooks.script_unload) race_hooks.script_unload();
     if (race_hooks.script_free_sounds) race_hooks.script_free_sounds();
     rider_table_init();
@@ -114,7 +228,8 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
         if (track_name) track_unload();
         return 0;
     }
-    if (!track_name || strcmp(track_name, folder) != 0) {
+    if (!track_name || strcmp(track_name, folder) != 0 || server_race || track_reload_request) {
+        track_reload_request = 0;
         if (track_name) track_unload();
         // A new generation: what the new track does not load again is purged below.
         texture_generation++;
@@ -126,58 +241,54 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
             return 0;
         }
     }
+    erode_queue_reset();
+    if (server_race && terrain_current) terrain_current->heights_frozen = 1;
     race_take_roles(roles);
+
     race_state.robot_level = robot_level;
+    loading_begin("Analyzing lines");
+    loading_begin("Loading bikes");
+    for (int i = 0; i < RIDER_SLOTS; i++) {
+        load_rider(i, server_race);
+        loading_progress("Loading bikes");
+    }
+    for (int i = 0; i < line_store.row_count * LINE_SLOTS_PER_SEGMENT; i++)
+        line_store.slots[i].last_picked = -1000000;
     char text[64];
     snprintf(text, sizeof text, "%d MB texture memory used\n", (int)(texture_memory_bytes >> 20));
     console_print(text);
     tex_purge(0);
     model_purge(0);
-    if (race_time == 0) {
-        race_state.final_lap = laps;
-        race_state.half_way_lap = (laps + 1) / 2;
+    // The race's own values: a played demo has put its lap count and finish time there.
+    if (race_state.race_time == 0) {
+        race_state.final_lap = race_state.laps;
+        race_state.half_way_lap = (race_state.laps + 1) / 2;
     } else {
         race_state.final_lap = RACE_NO_FINAL_LAP;
         race_state.half_way_lap = RACE_NO_FINAL_LAP;
     }
+    race_raise_gate_arms();
+    if (timing_gates.count > 0) {
+        race_state.first_lap_points = timing_gates.first_lap_length;
+        race_state.lap_points = timing_gates.lap_length;
+    } else {
+        race_state.first_lap_points = 0;
+        race_state.lap_points = 0;
+    }
     if (race_state.time_trial) race_end();
     plyx_log("Max loading delay was %f (%s)\n", loading.slowest_gap, loading.slowest_text);
+    demo_write_frame(1);
+    demo_read_frames();
+    results_written = 0;
+    race_update_standings();
+    if (!rider_has_bike(viewed_slot) && race_state.running_count > 0)
+        viewed_slot = race_state.running_order[0].slot;
     if (physics_contact_group) dJointGroupEmpty(physics_contact_group);
+    if (rider_status[viewed_slot] == 0 && rider_has_bike(viewed_slot) && race_hooks.apply_setup)
+        race_hooks.apply_setup(viewed_slot);
+    if (race_hooks.mark_setup_reported) race_hooks.mark_setup_reported();
     if (race_hooks.boost_process) race_hooks.boost_process();
     return 1;
-}
-
-// The slots whose bikes this machine simulates: kinds 0 (local) and 2 (robot).
-static bool race_simulated(int slot) {
-    return rider_has_bike(slot) && rider_status[slot] != 1;
-}
-
-void race_tick() {
-    // Ground contacts, slot order.
-    for (int i = 0; i < RIDER_SLOTS; i++)
-        if (race_simulated(i) && rider_is_solid(&rider_table[i])) bike_ground_contacts(&rider_table[i]);
-    // Roost: the first emitter turns with the tick.
-    int occupied[RIDER_SLOTS], n = 0;
-    for (int i = 0; i < RIDER_SLOTS; i++)
-        if (rider_has_bike(i)) occupied[n++] = i;
-    for (int k = 0; k < n; k++) {
-        int slot = occupied[((unsigned)race_state.current_tick + (unsigned)k) % (unsigned)n];
-        if (rider_status[slot] != 1) bike_emit_roost(&rider_table[slot]);
-    }
-    // Nothing that is not finite reaches the world step.
-    for (int i = 0; i < RIDER_SLOTS; i++)
-        if (race_simulated(i) && !bike_state_finite(&rider_table[i])) bike_hold_finite(&rider_table[i]);
-    if (physics_world) physics_step();
-    for (int i = 0; i < RIDER_SLOTS; i++)
-        if (race_simulated(i)) bike_check_finite(i);
-    // Ruts.
-    if (race_state.erode_amount > 0)
-        for (int i = 0; i < RIDER_SLOTS; i++)
-            if (race_simulated(i)) bike_tyre_debug_text(&rider_table[i]);
-    // Riders.
-    for (int i = 0; i < RIDER_SLOTS; i++)
-        if (rider_has_bike(i)) bike_step(&rider_table[i]);
-    race_state.current_tick++;
 }
 
 void race_end() {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "bike/bike_step.h"
 #include "bike/contact.h"
 #include "bike/part_contacts.h"
 #include "core/mem.h"
@@ -139,7 +140,7 @@ static void collide_one_statue(rider_slot *rider, statue &st, const dReal *frame
 
 void race_collide_statues_with(rider_slot *s, int early_out) {
     if (!s) return;
-    bike_ground_contacts((int)(s - rider_table));
+    bike_ground_contacts(s);
     dBodyID frame = bike_frame_body(s);
     if (!frame) return;
     const dReal *p = dBodyGetPosition(frame);

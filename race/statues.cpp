@@ -11,6 +11,7 @@
 #include "race/contacts.h"
 #include "race/objects.h"
 #include "race/particles.h"
+#include "race/statue.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
 
@@ -154,4 +155,9 @@ uint32_t track_load_texture_variant(const char *name, const char *suffix, const 
     if (n < k || strcmp(name + n - k, suffix) != 0) return 0;
     std::string variant = std::string(name, n - k) + new_suffix;
     return track_loaders.texture(variant.c_str());
+}
+
+statue *track_statue_at(int row) {
+    if (row < 0 || row >= track_statues.count) return nullptr;
+    return (statue *)track_statues.items + row;
 }

@@ -9,9 +9,12 @@
 #include "race/contacts.h"
 #include "race/flaggers.h"
 #include "race/objects.h"
+#include "race/robots.h"
+#include "race/timing.h"
 #include "terrain/terrain.h"
 
 const char *track_name = nullptr;
+int track_reload_request = 0;
 growable_array track_statues;
 growable_array track_billboards;
 growable_array track_flaggers;
@@ -32,12 +35,17 @@ int track_load() {
         track_name = nullptr;
         return 0;
     }
+    snprintf(folder, sizeof folder, "@%s/timing_gates", track_name);
+    track_read_timing_gates(folder);
     return 1;
 }
 
 void track_unload() {
     plyx_log("Deallocating track\n");
+    line_store_free();
     track_objects_clear();
+    if (track_flaggers.items) track_flaggers.count = 0;
+    timing_gates_clear();
     terrain_free(terrain_current);
     track_name = nullptr;
     plyx_log("Finished deallocating track\n");
@@ -54,6 +62,9 @@ void track_lists_create() {
 void track_lists_free() {
     track_objects_clear();
     track_grid_free();
+    line_store_free();
+    timing_gates_clear();
+    plyx_array_free(&timing_gates.lap_list);
     for (growable_array *a : {&track_statues, &track_billboards, &billboard_order, &track_flaggers})
         plyx_array_free(a);
 }

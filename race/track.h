@@ -24,6 +24,8 @@ struct flare {
 
 // The loaded track's folder (an interned text), or null when no track is loaded.
 extern const char *track_name;
+// Set to load the track again at the next race reset even when it is the loaded one.
+extern int track_reload_request;
 // The tables a track load fills: statue and billboard rows (race/objects.h), gate flaggers
 // (race/flaggers.h).
 extern growable_array track_statues;

@@ -11,3 +11,5 @@ void script_free_sounds() {
     mem_free(script_sounds.sounds);
     script_sounds = {0, nullptr};
 }
+
+void script_tic_hook() {}

@@ -9,6 +9,8 @@ struct script_sound_list {
 
 extern script_sound_list script_sounds;
 
+// Calls the track script's tick handler with the script time (nothing while no script runs).
+void script_tic_hook();
 // Releases the current script context (nothing when none is loaded).
 void script_unload();
 // Frees the script's sounds; the list is empty afterwards.

@@ -1,0 +1,5 @@
+// The race-server client's values, offline until a connection opens.
+#include "core/net_state.h"
+
+net_client_state net_client = {-1, 160, 0, 0, "", 0, {}, 160};
+int net_slot_state_tick[160];
