@@ -38,6 +38,8 @@ static std::vector<std::string> targets_of(const std::string &name) {
     if (base_is(name, "lighting")) t.push_back("lighting");
     if (base_is(name, "lines_novice") || base_is(name, "lines_amateur") || base_is(name, "lines_expert"))
         t.push_back("lines");
+    for (const char *b : {"statues", "billboards", "flaggers", "cameras"})
+        if (base_is(name, b)) t.push_back(b);
     if (base_is(name, "timing_gates")) t.push_back("timing_gates");
     return t;
 }

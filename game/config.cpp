@@ -9,6 +9,7 @@
 #include "core/util.h"
 #include "core/vfs.h"
 #include "game/setup.h"
+#include "race/catalogue.h"
 #include "race/track.h"
 
 // One line of at most CONFIG_LINE_MAX bytes into line (CONFIG_LINE_MAX + 1 bytes), without its
@@ -220,7 +221,21 @@ int config_write() {
     return good;
 }
 
-void config_select_start_track() {
-    const char *name = track_name ? track_name : settings.track_key;
-    if (name) choice_select_text(&settings.track, name);
+int config_select_start_track() {
+    if (track_name) {
+        int matches = 0, i = track_find_by_name(track_name, &matches);
+        if (i < 0) {
+            fprintf(stderr,
+                    matches ? "Track name '%.900s' matches more than one track\n"
+                            : "No track named '%.900s'\n",
+                    track_name);
+            return 0;
+        }
+        settings.track.current = i;
+        track_name = util_intern(settings.track.options[i]);
+        return 1;
+    }
+    int i = track_find_by_name(settings.track_key, nullptr);
+    if (i >= 0) settings.track.current = i;
+    return 1;
 }

@@ -42,8 +42,10 @@ int config_apply_value(const setting_key &k, const char *value);
 int config_write_value(file_stream *s, const setting_key &k);
 // Fills a binding from its written form: "(k)name", "(min,max)axis" or a bare key name.
 void config_parse_binding(control_binding *b, const char *value);
-// Selects in the Track choice the track named by track_name, else by the configuration.
-void config_select_start_track();
+// Selects in the Track choice the track named by track_name (--track), else by the
+// configuration's "track" (a name that selects nothing leaves the choice as it is).
+// 0 when --track names no track or more than one (said on standard error): start-up ends.
+int config_select_start_track();
 
 // The RIPEMD-160 of the seven stock shape files as the file index finds them, a missing file
 // skipped, as 40 lower-case hex digits.

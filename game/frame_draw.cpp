@@ -45,8 +45,8 @@ int frame_draw() {
     int slot = viewed_slot, hud = run_options.show_hud;
     switch (frame_loop.view_mode) {
     case VIEW_ONBOARD:
-        // The rider body joins with the rider records.
-        scene_draw_rider_view(nullptr, slot);
+        scene_draw_rider_view(rider_has_bike(slot) ? bike_frame_body(&rider_table[slot]) : nullptr,
+                              slot);
         if (hud) hud_draw(slot);
         break;
     case VIEW_EDITOR:

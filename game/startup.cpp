@@ -34,6 +34,7 @@
 #include "present/scene.h"
 #include "race/catalogue.h"
 #include "race/demo.h"
+#include "race/particles.h"
 #include "race/race.h"
 #include "race/series.h"
 #include "race/track.h"
@@ -58,13 +59,19 @@ static int startup_race_tick() {
     return race_state.current_tick;
 }
 
+// The tick the running race's start gate drops at, for the bike step.
+static int startup_gate_drop_tick() {
+    return race_state.gate_drop_tick;
+}
+
 void startup_install_hooks() {
     loading_screen_install();
     race_hooks = {script_tic_hook, script_unload, script_free_sounds, util_boost_process,
                   setup_apply_to_bike, setup_mark_reported};
     scene_stage_hook = frame_stage;
     erode_hooks = {net_send_erode, startup_race_tick};
-    bike_hooks = {startup_race_tick};
+    bike_hooks = {startup_race_tick, startup_gate_drop_tick, particle_spawn, scene_callout_distance,
+                  scene_add_callout};
 }
 
 void startup_require_tracks() {
@@ -223,7 +230,7 @@ startup_outcome game_startup(int argc, char **argv, int *exit_code) {
     startup_require_tracks();
     demo_list_build();
     series_read_all();
-    config_select_start_track();
+    if (!config_select_start_track()) startup_exit(1);
     sound_output_open();
     if (!startup_wait_for_frame(exit_code)) return STARTUP_STOPPED;
     startup_graphics();

@@ -14,7 +14,6 @@
 char net_recent_servers[16][128];
 const char *connect_address = nullptr;
 const char *server_password = nullptr;
-int fall_delay_table[16];
 
 static net_packet reliable_packet;
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "bike/riding.h"
 #include "core/net_state.h"
 
 // One outgoing reliable message: the caller appends a type byte and its payload.
@@ -19,8 +20,6 @@ extern char net_recent_servers[16][128];
 extern const char *connect_address;
 // The password given to --password (interned), or null.
 extern const char *server_password;
-// Extra lying-down ticks by fall count, set only by the server.
-extern int fall_delay_table[16];
 
 // 1 while a server connection is open.
 int net_connected();

@@ -3,6 +3,8 @@
 // join with their drawing.
 #include "present/scene.h"
 
+#include "present/camera.h"
+
 #include <GL/gl.h>
 
 #include <cmath>
@@ -132,20 +134,14 @@ float scene_callout_distance(float x, float y, float z) {
     return SCENE_NO_CALLOUT;
 }
 
-float camera_ground_height(float x, float z, float radius) {
-    (void)x;
-    (void)z;
-    (void)radius;
-    return 0.0f;
-}
-
 int camera_trackside_count() {
     return scene_trackside_cameras.count;
 }
 
 void scene_lists_create() {
-    for (growable_array *a : {&scene_flares, &scene_trackside_cameras})
-        if (!plyx_array_init(a, sizeof(void *), SCENE_LIST_CAPACITY)) mem_out_of_memory();
+    if (!plyx_array_init(&scene_flares, sizeof(void *), SCENE_LIST_CAPACITY) ||
+        !plyx_array_init(&scene_trackside_cameras, sizeof(camera), SCENE_LIST_CAPACITY))
+        mem_out_of_memory();
 }
 
 void scene_lists_free() {

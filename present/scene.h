@@ -5,8 +5,8 @@
 
 #include "platform/plyx.h"
 
-// The lens flares and the trackside cameras of the track (rows of pointer size until their
-// owners give theirs).
+// The lens flares (rows of pointer size until their owner gives its) and the trackside cameras
+// of the track (rows of camera, present/camera.h).
 // Marks the end of a stage of the frame's drawing for the frame loop's stutter check; set by
 // start-up, null outside the game.
 extern void (*scene_stage_hook)(const char *label);
@@ -30,7 +30,7 @@ void scene_update_flaggers();
 void scene_add_callout(float x, float y, float z, const char *text);
 // Distance from the point to the newest callout; SCENE_NO_CALLOUT when there is none.
 float scene_callout_distance(float x, float y, float z);
-// Average ground height around (x, z).
+// Average ground height around (x, z) (present/camera.h).
 float camera_ground_height(float x, float z, float radius);
 // Number of trackside cameras of the track.
 int camera_trackside_count();

@@ -66,9 +66,16 @@ int track_scan_catalogue() {
         if (!ends_with(names[i], "/terrain.hf") && !ends_with(names[i], "/terrain.hf.gz"))
             continue;
         loading_tick();
-        int k = track_catalogue.count++;
+        // A folder holding both "terrain.hf" and "terrain.hf.gz" is listed once.
         const char *slash = strrchr(names[i], '/');
-        track_catalogue.folders[k] = copy_text(names[i], (size_t)(slash - names[i]));
+        size_t length = (size_t)(slash - names[i]);
+        int listed = 0;
+        for (int j = 0; j < track_catalogue.count && !listed; j++)
+            listed = strlen(track_catalogue.folders[j]) == length &&
+                     memcmp(track_catalogue.folders[j], names[i], length) == 0;
+        if (listed) continue;
+        int k = track_catalogue.count++;
+        track_catalogue.folders[k] = copy_text(names[i], length);
         track_catalogue.descriptions[k] = catalogue_description(track_catalogue.folders[k]);
     }
     // An exchange sort: equal descriptions keep their order.
@@ -104,4 +111,23 @@ void track_catalogue_free() {
     mem_free(track_catalogue.folders);
     mem_free(track_catalogue.descriptions);
     track_catalogue = {0, nullptr, nullptr};
+}
+
+int track_find_by_name(const char *name, int *matches) {
+    const char *const *folders = settings.track.options;
+    int n = folders ? settings.track.option_count : 0, found = -1, count = 0;
+    for (int i = 0; name && i < n; i++)
+        if (folders[i] && strcmp(folders[i], name) == 0) {
+            if (matches) *matches = 1;
+            return i;
+        }
+    for (int i = 0; name && i < n; i++) {
+        if (!folders[i]) continue;
+        const char *slash = strrchr(folders[i], '/');
+        const char *last = slash ? slash + 1 : folders[i];
+        if (compare_ignoring_case(last, name) != 0) continue;
+        if (count++ == 0) found = i;
+    }
+    if (matches) *matches = count > 2 ? 2 : count;
+    return count == 1 ? found : -1;
 }

@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "bike/bike_models.h"
+#include "bike/bike_step.h"
 #include "bike/physics.h"
+#include "bike/wheel_contacts.h"
 #include "core/net_state.h"
 #include "core/console.h"
 #include "core/digest.h"

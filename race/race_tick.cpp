@@ -1,14 +1,19 @@
 // The world tick: one fixed order of every step of the race world.
 #include <cstring>
 
+#include "bike/bike_step.h"
+#include "bike/part_contacts.h"
 #include "bike/physics.h"
+#include "bike/wheel_contacts.h"
 #include "core/net_state.h"
 #include "core/util.h"
 #include "race/demo.h"
+#include "race/contacts.h"
 #include "race/particles.h"
 #include "race/race.h"
 #include "race/robots.h"
 #include "race/start_gate.h"
+#include "race/timing.h"
 
 suspension_graph_record suspension_graph = {{}, 1024};
 int suspension_graph_on = 0;
@@ -41,16 +46,20 @@ static void remember_time_trial_laps() {
 
 // A history rider's contacts with the gate arms while they still count.
 static void collide_gate_arms(rider_slot *s) {
-    (void)s;
+    for (int g = 0; g < race_state.gate_count; g++) race_collide_statue_row(s, starting_gates[g].statue);
 }
 
 // Ground and statue contacts of a simulated rider.
 static void collide_statues(rider_slot *s) {
-    (void)s;
+    if (rider_is_solid(s)) race_collide_statues(s);
 }
 
 // 4.2-4.3: the contact list fastest first, then every pair.
-static void collide_contact_list() {}
+static void collide_contact_list() {
+    util_heapsort(contact_list, contact_count, sizeof(rider_slot *), race_compare_speed);
+    for (int i = 0; i < contact_count; i++)
+        for (int j = i + 1; j < contact_count; j++) collide_riders(contact_list[i], contact_list[j], 0);
+}
 
 // 4: contacts offline.
 static void contacts_offline() {
@@ -95,10 +104,24 @@ static void contacts_online() {
 }
 
 // 6: roost, the first emitter turning with the tick.
-static void emit_roost() {}
+static void emit_roost() {
+    for (int k = 0; k < occupied_count; k++) {
+        int slot = occupied[((unsigned)race_state.current_tick + (unsigned)k) % (unsigned)occupied_count];
+        if (rider_status[slot] != 1) bike_emit_roost(&rider_table[slot]);
+    }
+}
+
+// The slots whose bikes this machine simulates: kinds 0 (local) and 2 (robot).
+static bool simulated(int slot) {
+    return rider_has_bike(slot) && rider_status[slot] != 1;
+}
 
 // 8: ruts from the riders simulated here.
-static void lay_ruts() {}
+static void lay_ruts() {
+    if (race_state.erode_amount <= 0 || (online() && net_client.local_slot == RIDER_NO_SLOT)) return;
+    for (int k = 0; k < occupied_count; k++)
+        if (simulated(occupied[k])) bike_tyre_debug_text(&rider_table[occupied[k]]);
+}
 
 // 9: one rider's driving and bike step.
 static void ride(int slot) {
@@ -109,6 +132,7 @@ static void ride(int slot) {
         if (kind == 1) bike_fade_out(s);
         if (kind == 0) race_start_rules(s);
     }
+    bike_step(s);
     if (!online() || kind == 0) autopilot_record_sample(s);
 }
 
@@ -136,7 +160,12 @@ void race_tick() {
     else
         contacts_online();                                   // 5
     emit_roost();                                            // 6
+    for (int k = 0; k < occupied_count; k++)                 // nothing not finite reaches
+        if (simulated(occupied[k]) && !bike_state_finite(&rider_table[occupied[k]]))   // the step
+            bike_hold_finite(&rider_table[occupied[k]]);
     if (physics_world) physics_step();                       // 7
+    for (int k = 0; k < occupied_count; k++)
+        if (simulated(occupied[k])) bike_check_finite(occupied[k]);
     lay_ruts();                                              // 8
     for (int k = 0; k < occupied_count; k++) ride(occupied[k]);   // 9
     particle_update();                                       // 10

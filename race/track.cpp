@@ -6,8 +6,10 @@
 #include "core/fatal.h"
 #include "core/mem.h"
 #include "core/settings.h"
+#include "race/contacts.h"
+#include "race/flaggers.h"
+#include "race/objects.h"
 #include "race/robots.h"
-#include "race/statue.h"
 #include "race/timing.h"
 #include "terrain/terrain.h"
 
@@ -41,8 +43,8 @@ int track_load() {
 void track_unload() {
     plyx_log("Deallocating track\n");
     line_store_free();
-    for (int i = 0; i < track_statues.count; i++) track_free_statue(i);
-    for (growable_array *a : {&track_statues, &track_billboards, &track_flaggers}) a->count = 0;
+    track_objects_clear();
+    if (track_flaggers.items) track_flaggers.count = 0;
     timing_gates_clear();
     terrain_free(terrain_current);
     track_name = nullptr;
@@ -50,17 +52,19 @@ void track_unload() {
 }
 
 void track_lists_create() {
-    if (!plyx_array_init(&track_statues, sizeof(track_statue), TRACK_LIST_CAPACITY))
+    if (!plyx_array_init(&track_statues, sizeof(statue), TRACK_LIST_CAPACITY) ||
+        !plyx_array_init(&track_billboards, sizeof(billboard), TRACK_LIST_CAPACITY) ||
+        !plyx_array_init(&billboard_order, sizeof(int32_t), 2 * TRACK_LIST_CAPACITY) ||
+        !plyx_array_init(&track_flaggers, sizeof(flagger), TRACK_LIST_CAPACITY))
         mem_out_of_memory();
-    for (growable_array *a : {&track_billboards, &track_flaggers})
-        if (!plyx_array_init(a, sizeof(void *), TRACK_LIST_CAPACITY)) mem_out_of_memory();
 }
 
 void track_lists_free() {
-    for (int i = 0; i < track_statues.count; i++) track_free_statue(i);
+    track_objects_clear();
+    track_grid_free();
     line_store_free();
     timing_gates_clear();
     plyx_array_free(&timing_gates.lap_list);
-    for (growable_array *a : {&track_statues, &track_billboards, &track_flaggers})
+    for (growable_array *a : {&track_statues, &track_billboards, &billboard_order, &track_flaggers})
         plyx_array_free(a);
 }

@@ -19,9 +19,10 @@ static std::string game_program() {
 
 // Runs the game with a fresh home folder, sends SIGTERM once the log holds the text and
 // returns the game's exit code.
-static int game_run_until(const temp_dir &t, const std::string &log_text, std::string *out) {
+static int game_run_until(const temp_dir &t, const std::string &log_text, std::string *out,
+                          const std::string &arguments = "") {
     std::string script =
-        "\"$ZR\" & p=$!; i=0; "
+        "\"$ZR\" " + arguments + " & p=$!; i=0; "
         "until grep -qF \"$WANT\" \"$XDG_DATA_HOME/ZR Simulator/lastlog.txt\" 2>/dev/null; do "
         "  i=$((i+1)); [ $i -gt 1200 ] && break; sleep 0.05; "
         "done; kill -TERM $p; wait $p";
@@ -173,4 +174,22 @@ TEST(game_program, CommandLineErrorsEndBeforeTheWindow) {
         EXPECT_EQ(test_read_file(t.file("xdg/ZR Simulator/lastlog.txt")).find("Creating window"),
                   std::string::npos);
     }
+}
+
+TEST(game_program, TrackNamesStartTheRaceOrEndStartUp) {
+    temp_dir t;
+    std::string out;
+    ASSERT_EQ(game_run_until(t, "Max loading delay was", &out, "--track practice"), 0) << out;
+    game_expect_in_order(game_log(t), {"Resetting", "Cleaning up", "Analyzing lines",
+                                       "Loading bikes", "Max loading delay was"});
+    EXPECT_NE(test_read_file(t.file("xdg/ZR Simulator/config")).find("\ntrack=tracks/practice\n"),
+              std::string::npos);
+
+    temp_dir u;
+    std::vector<std::string> env = {"XDG_DATA_HOME=" + u.file("xdg"), "HOME=" + u.file("home"),
+                                    "-ZR_HOME", "-PLYX_LOGFILE", "-PLYX_OPTIONS"};
+    EXPECT_EQ(test_run({game_program(), "--track", "nosuch"}, env, &out, 60.0), 1) << out;
+    EXPECT_NE(out.find("No track named 'nosuch'\n"), std::string::npos) << out;
+    EXPECT_EQ(test_read_file(u.file("xdg/ZR Simulator/lastlog.txt")).find("Resetting"),
+              std::string::npos);
 }

@@ -68,3 +68,45 @@ TEST(race_catalogue, NoTrackStopsStartUp) {
     EXPECT_EXIT(startup_require_tracks(), testing::ExitedWithCode(1), "^No tracks found\n$");
     vfs_shutdown();
 }
+
+TEST(race_catalogue, EachFolderOnceAndTrackNames) {
+    temp_dir t;
+    test_isolate_home(t);
+    catalogue_game_file(t, "tracks/both/terrain.hf", "");
+    catalogue_game_file(t, "tracks/both/terrain.hf.gz", "");
+    catalogue_game_file(t, "tracks/both/desc", "Same");
+    catalogue_game_file(t, "tracks/practice/terrain.hf", "");
+    catalogue_game_file(t, "tracks/practice/desc", "Same");   // equal descriptions keep order
+    catalogue_game_file(t, "tracks/twin/terrain.hf", "");
+    catalogue_game_file(t, "more/twin/terrain.hf", "");
+    vfs_shutdown();
+    ASSERT_EQ(track_scan_catalogue(), 1);
+    ASSERT_EQ(track_catalogue.count, 4);
+    EXPECT_STREQ(track_catalogue.folders[1], "tracks/both");
+    EXPECT_STREQ(track_catalogue.folders[2], "tracks/practice");
+    struct {
+        const char *name;
+        const char *folder;   // null: none selected
+        int matches;
+    } cases[] = {
+        {"tracks/practice", "tracks/practice", 1},
+        {"practice", "tracks/practice", 1},
+        {"PRACTICE", "tracks/practice", 1},
+        {"nosuch", nullptr, 0},
+        {"twin", nullptr, 2},
+        {"more/twin", "more/twin", 1},
+        {"tracks", nullptr, 0},
+    };
+    for (const auto &c : cases) {
+        int matches = -1, i = track_find_by_name(c.name, &matches);
+        EXPECT_EQ(matches, c.matches) << c.name;
+        if (c.folder) {
+            ASSERT_GE(i, 0) << c.name;
+            EXPECT_STREQ(track_catalogue.folders[i], c.folder);
+        } else {
+            EXPECT_EQ(i, -1) << c.name;
+        }
+    }
+    track_catalogue_free();
+    vfs_shutdown();
+}

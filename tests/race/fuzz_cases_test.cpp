@@ -3,4 +3,8 @@
 
 ZR_FUZZ_CASES(race, lighting)
 ZR_FUZZ_CASES(race, lines)
+ZR_FUZZ_CASES(race, statues)
+ZR_FUZZ_CASES(race, billboards)
+ZR_FUZZ_CASES(race, flaggers)
+ZR_FUZZ_CASES(race, cameras)
 ZR_FUZZ_CASES(race, timing_gates)
