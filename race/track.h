@@ -4,6 +4,19 @@
 #include "gfx/lighting.h"
 #include "platform/plyx.h"
 
+#include <cstdint>
+
+// One billboard: an upright textured quad turning about the vertical to face the viewer.
+struct billboard {
+    float x, y, z;            // the foot; y = ground height + height offset
+    float size;               // height, feet
+    float height_offset;
+    float aspect;             // width as a fraction of the height
+    int32_t depth_key;        // written by the scene each frame
+    int32_t texture;          // 0: not drawn
+    uint8_t red, green, blue, alpha;   // alpha 0: not drawn
+};
+
 // The loaded track's folder (an interned text), or null when no track is loaded.
 extern const char *track_name;
 // The tables a track load fills (rows of pointer size until their owners give theirs).
