@@ -291,17 +291,6 @@ void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, 
     render_stats.program_switches = gl_info.program_switches;
 }
 
-void scene_draw_rider_view(dBodyID body, int slot) {
-    (void)slot;
-    float eye[3] = {0, 0, 0};
-    if (body) {
-        const dReal *p = dBodyGetPosition(body);
-        for (int i = 0; i < 3; i++) eye[i] = (float)p[i];
-    }
-    const float rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    scene_draw(eye, rotation, (float)settings.fov.value, slot);
-}
-
 void scene_draw_camera_view() {
     const float eye[3] = {0, 0, 0};
     const float rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
