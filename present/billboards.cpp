@@ -47,7 +47,7 @@ int billboard_sort(billboard *rows, int count, int *order, const float eye[3],
     int kept = 0;
     for (int i = 0; i < count; i++) {
         billboard &b = rows[i];
-        if (!b.texture || !b.alpha) continue;
+        if (!b.texture || !b.a) continue;
         double w = i < 2000 ? (double)b.size * b.aspect : 0.0;
         uint32_t key;
         if (!std::isfinite(b.x) || !std::isfinite(b.y) || !std::isfinite(b.z) ||
@@ -131,7 +131,7 @@ int billboard_draw_list(const billboard *rows, int count, const int *order, cons
         }
         float h = b.size * b.aspect / 2;
         float ex = right[0] * h, ez = right[2] * h;
-        glColor4ub(b.red, b.green, b.blue, b.alpha);
+        glColor4ub(b.r, b.g, b.b, b.a);
         glTexCoord2f(0, 1);
         glVertex3f(b.x - ex, b.y, b.z - ez);
         glTexCoord2f(1, 1);
@@ -146,17 +146,15 @@ int billboard_draw_list(const billboard *rows, int count, const int *order, cons
     return drawn;
 }
 
-// The order list the stage sorts into: room for two entries a row.
-static std::vector<int> billboard_order_list;
-
 void scene_draw_billboards(const float eye[3], const float rotation[9]) {
     render_stats.billboards = 0;
     growable_array &table = track_billboards;
     if (table.element_size != (int)sizeof(billboard) || table.count <= 0) return;
     billboard *rows = (billboard *)table.items;
     int n = table.count;
-    if ((int)billboard_order_list.size() < 2 * n) billboard_order_list.resize(2 * n);
-    int *order = billboard_order_list.data();
+    // The loader gives two order entries a row; without them there is nowhere to sort.
+    if (billboard_order.element_size != (int)sizeof(int) || billboard_order.count < 2 * n) return;
+    int *order = (int *)billboard_order.items;
     billboard_sort(rows, n, order, eye, rotation);
     float right[3];
     if (!billboard_right(right, rotation)) return;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "race/objects.h"
 #include "race/track.h"
 
 // The depth key of a distance along the view axis: floor(d x 1024 + 2^24) in 0..2^32 - 1.

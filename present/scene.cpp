@@ -298,12 +298,11 @@ void scene_draw_camera_view() {
 }
 
 uint32_t scene_sky_texture(int face) {
-    (void)face;
-    return 0;
+    return face >= 0 && face < 5 ? track_lighting.sky[face] : 0;
 }
 
 uint32_t scene_environment_texture() {
-    return 0;
+    return track_lighting.sky_env;
 }
 
 void scene_draw_statues() {}

@@ -74,7 +74,7 @@ TEST(present_billboards, SortMatchesAStableSortByKey) {
         std::vector<std::pair<uint32_t, int>> want;
         for (int i = 0; i < (int)rows.size(); i++) {
             const billboard &b = rows[i];
-            if (!b.texture || !b.alpha) continue;
+            if (!b.texture || !b.a) continue;
             if (!std::isfinite(b.x) || !std::isfinite(b.z) || !std::isfinite(b.size)) continue;
             double w = i < 2000 ? (double)b.size * b.aspect : 0;
             uint32_t key;
