@@ -3,6 +3,7 @@
 // and the world tick. And the dispatch of the keys nothing else took.
 #include <cmath>
 
+#include "bike/bike_step.h"
 #include "bike/physics.h"
 #include "core/globals.h"
 #include "core/settings.h"
@@ -14,6 +15,7 @@
 #include "game/sound_output.h"
 #include "net/client.h"
 #include "platform/plyx.h"
+#include "present/camera.h"
 #include "present/scene.h"
 #include "race/demo.h"
 #include "race/race.h"
@@ -33,11 +35,7 @@ static void leave_editor() {
     for (int slot = 0; slot < RIDER_SLOTS; slot++) {
         if (!rider_has_bike(slot)) continue;
         bike_translate(slot, 0.0f, 0.125f, 0.0f);
-        // Bounded: a bike still touching after 1024 ft is left where it is.
-        for (int i = 0; i < 4096 && bike_ground_contacts(slot); i++) {
-            bike_translate(slot, 0.0f, 0.25f, 0.0f);
-            if (physics_contact_group) dJointGroupEmpty(physics_contact_group);
-        }
+        bike_lift_clear(slot);
         bike_translate(slot, 0.0f, -0.125f, 0.0f);
     }
     if (physics_contact_group) dJointGroupEmpty(physics_contact_group);
@@ -115,7 +113,7 @@ void frame_dispatch_key(int code, int pressed) {
         screenshot_take();
     } else if (pressed && code >= '0' && code <= '9') {
         int digit = code - '0', count = camera_trackside_count();
-        camera_trackside = (digit < count ? digit : count) - 1;
+        current_camera = (digit < count ? digit : count) - 1;
     }
 }
 
