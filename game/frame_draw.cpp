@@ -45,8 +45,9 @@ int frame_draw() {
     int slot = viewed_slot, hud = run_options.show_hud;
     switch (frame_loop.view_mode) {
     case VIEW_ONBOARD:
-        scene_draw_rider_view(rider_has_bike(slot) ? bike_frame_body(&rider_table[slot]) : nullptr,
-                              slot);
+        // The camera rides on the frame: the rider body sways on its springs and leaves the
+        // bike in a fall.
+        scene_draw_rider_view(bike_frame_body(rider_slot_at(slot)), slot);
         if (hud) hud_draw(slot);
         break;
     case VIEW_EDITOR:
@@ -70,6 +71,7 @@ int frame_draw() {
     if (frame_player_view() && net_connected() && net_client.slot == RIDER_NO_SLOT)
         draw_caption("Warmup mode - collisions disabled", -28.0f);
     menu_draw_page();
+    screenshot_finish_frame(surface->width, surface->height);
     frame_stage("draw");
     if (run_options.glfinish) glFinish();
     if (!frame_io.end_frame(game_window)) return 0;

@@ -1,0 +1,170 @@
+// The whole scene on the practice track: sky above, ground below, and the bike and rider seen
+// from behind and above in the middle of the picture; without the bike the middle holds none
+// of its colours (so the statistics see the bike, not the ground).
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bike/physics.h"
+#include "bike/rider.h"
+#include "core/console.h"
+#include "core/folders.h"
+#include "core/settings.h"
+#include "core/vfs.h"
+#include "core/widget_data.h"
+#include "gfx/font.h"
+#include "gfx/model.h"
+#include "gfx/texture.h"
+#include "present/camera.h"
+#include "present/scene.h"
+#include "race/race.h"
+#include "race/track.h"
+#include "terrain/terrain.h"
+#include "tests/support/gl_test_window.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct picture {
+    int width, height;
+    std::vector<unsigned char> rgb;   // top row first
+    const unsigned char *at(int x, int y) const { return &rgb[3 * ((size_t)y * width + x)]; }
+};
+
+picture read_picture(int width, int height) {
+    picture p = {width, height, std::vector<unsigned char>((size_t)width * height * 3)};
+    std::vector<unsigned char> rows(p.rgb.size());
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+    for (int y = 0; y < height; y++)
+        std::copy(&rows[(size_t)(height - 1 - y) * width * 3], &rows[(size_t)(height - y) * width * 3],
+                  &p.rgb[(size_t)y * width * 3]);
+    return p;
+}
+
+bool bike_blue(const unsigned char *c) {
+    return c[0] <= 70 && c[1] <= 110 && c[2] >= 110 && c[2] - c[1] >= 60;
+}
+bool white(const unsigned char *c) {
+    return c[0] >= 190 && c[1] >= 190 && c[2] >= 190;
+}
+bool tyre(const unsigned char *c) {
+    return c[0] <= 50 && c[1] <= 50 && c[2] <= 50 && std::abs(c[0] - c[2]) <= 12;
+}
+
+struct centre_counts {
+    double blue, white, tyre;
+};
+
+centre_counts centre_box(const picture &p) {
+    int x0 = p.width * 35 / 100, x1 = p.width * 65 / 100, y0 = p.height * 30 / 100,
+        y1 = p.height * 80 / 100;
+    double n = 0, b = 0, w = 0, t = 0;
+    for (int y = y0; y < y1; y++)
+        for (int x = x0; x < x1; x++) {
+            const unsigned char *c = p.at(x, y);
+            n++;
+            b += bike_blue(c);
+            w += white(c);
+            t += tyre(c);
+        }
+    return {b / n, w / n, t / n};
+}
+
+}  // namespace
+
+TEST(present_screen, ChaseViewShowsSkyGroundAndTheBike) {
+    temp_dir home;
+    test_isolate_home(home);
+    setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
+    ASSERT_EQ(vfs_locate_game_data(), 1);
+    vfs_build_index();
+    const int W = 640, H = 480;
+    gl_test_window gl(W, H);
+    ASSERT_NE(gl.w, nullptr);
+    font_load_all();
+    ASSERT_EQ(physics_open(), 1);
+    rider_table_init();
+    static const char *tracks[] = {"tracks/practice"};
+    settings.track.options = tracks;
+    settings.track.option_count = 1;
+    settings.track.current = 0;
+    for (int &role : race_lineup) role = 0;
+    race_lineup[0] = 1;
+    ASSERT_EQ(race_reset(race_lineup, 0, 0, 0, 5, 0), 1);
+    view_state.width = W;
+    view_state.height = H;
+
+    // The bike at the middle of the field, on the ground, facing -z.
+    rider_slot *s = bike_load("yz250f(2017)", 0, 0, "12", nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(s, nullptr);
+    bike_reset(s);
+    rider_status[0] = 0;
+    float cx = terrain_current->extent / 2, cz = terrain_current->extent / 2;
+    float ground = terrain_height_at(terrain_current, cx, cz);
+    bike_translate(0, cx, ground + 0.05f, cz);
+    const dReal *f = dBodyGetPosition(bike_frame_body(s));
+    // From behind and above, looking at the frame.
+    float eye[3] = {(float)f[0], (float)f[1] + 4.5f, (float)f[2] + 10.0f};
+    float rotation[9];
+    camera_matrix_from_angles(rotation, std::atan2(-4.0f, 10.0f), (float)M_PI);
+    auto draw = [&]() {
+        scene_draw(eye, rotation, 90, -1);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+        return read_picture(W, H);
+    };
+    picture with = draw();
+    if (const char *out = getenv("ZR_SCREEN_TEST_PPM")) {   // for looking at it
+        FILE *file = fopen(out, "wb");
+        if (file) {
+            fprintf(file, "P6\n%d %d\n255\n", W, H);
+            fwrite(with.rgb.data(), 1, with.rgb.size(), file);
+            fclose(file);
+        }
+    }
+    // Sky in the top tenth: blue over red, and light.
+    double r = 0, b = 0;
+    int dark = 0;
+    for (int y = 0; y < H / 10; y++)
+        for (int x = 0; x < W; x++) {
+            const unsigned char *c = with.at(x, y);
+            r += c[0];
+            b += c[2];
+            dark += c[0] < 90;
+        }
+    double n = (double)W * (H / 10);
+    EXPECT_GE(b / n - r / n, 30.0);
+    EXPECT_EQ(dark, 0);
+    // Ground in the bottom fifth: dirt and grass, red and green over blue.
+    double gr = 0, gg = 0, gb = 0;
+    for (int y = H * 4 / 5; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            const unsigned char *c = with.at(x, y);
+            gr += c[0];
+            gg += c[1];
+            gb += c[2];
+        }
+    EXPECT_GT(gr, gb);
+    EXPECT_GT(gg, gb);
+    centre_counts bike = centre_box(with);
+    EXPECT_GE(bike.blue, 0.02);
+    EXPECT_GE(bike.white, 0.005);
+    EXPECT_GE(bike.tyre, 0.01);
+    // The same view without the bike.
+    bike_free(0);
+    centre_counts none = centre_box(draw());
+    EXPECT_LT(none.blue + none.white + none.tyre, 0.002);
+
+    rider_table_init();
+    track_unload();
+    physics_close();
+    font_free_all();
+    tex_purge(1);
+    model_purge(1);
+    vfs_shutdown();
+}
