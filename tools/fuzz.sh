@@ -24,7 +24,7 @@ build() {
 }
 
 all_targets="config options saf gzip scanf png pnm texture font jm shape series lighting tileinfo
-texturelist heightfield tilemap demo_names"
+texturelist heightfield tilemap demo_names engine_sound"
 
 # Longest input per target: a few hundred KiB for pictures, models and archives.
 max_len() {
