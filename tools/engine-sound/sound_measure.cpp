@@ -1,28 +1,34 @@
 // The engine sound's measures, shared by the engine-sound tool and the tests.
 #include "tools/engine-sound/sound_measure.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-// The rectified signal smoothed over about a millisecond, its mean removed.
+static constexpr int ENVELOPE_STEP = 4;
+
+// The rectified signal smoothed over 2 ms and kept at a quarter of the rate, its mean removed.
 static std::vector<double> envelope(const unsigned char *samples, size_t count, double rate) {
-    std::vector<double> env(count);
-    int width = (int)(rate * 0.001);
+    int width = (int)(rate * 0.002);
     if (width < 1) width = 1;
-    double sum = 0, total = 0;
-    std::vector<double> rect(count);
-    for (size_t i = 0; i < count; i++) rect[i] = std::fabs(samples[i] - 127.5);
+    std::vector<double> smooth(count);
+    double sum = 0;
     for (size_t i = 0; i < count; i++) {
-        sum += rect[i];
-        if (i >= (size_t)width) sum -= rect[i - width];
-        env[i] = sum / width;
+        sum += std::fabs(samples[i] - 127.5);
+        if (i >= (size_t)width) sum -= std::fabs(samples[i - width] - 127.5);
+        smooth[i] = sum / width;
+    }
+    std::vector<double> env(count / ENVELOPE_STEP);
+    double total = 0;
+    for (size_t i = 0; i < env.size(); i++) {
+        double v = 0;
+        for (int k = 0; k < ENVELOPE_STEP; k++) v += smooth[i * ENVELOPE_STEP + k];
+        env[i] = v / ENVELOPE_STEP;
         total += env[i];
     }
-    double mean = count ? total / count : 0;
+    double mean = env.empty() ? 0 : total / env.size();
     for (double &v : env) v -= mean;
     return env;
 }
@@ -36,6 +42,13 @@ static double autocorrelation(const std::vector<double> &env, size_t lag) {
         b += env[i + lag] * env[i + lag];
     }
     return a > 0 && b > 0 ? s / std::sqrt(a * b) : 0;
+}
+
+// The autocorrelation between whole lags, interpolated.
+static double autocorrelation_at(const std::vector<double> &env, double lag) {
+    size_t whole = (size_t)lag;
+    double f = lag - whole;
+    return autocorrelation(env, whole) * (1 - f) + autocorrelation(env, whole + 1) * f;
 }
 
 sound_measures sound_measure(const unsigned char *samples, size_t count, double rate,
@@ -54,9 +67,10 @@ sound_measures sound_measure(const unsigned char *samples, size_t count, double 
     m.rms = std::sqrt(sq / count);
     m.clipped = 100.0 * clipped / count;
     std::vector<double> env = envelope(samples, count, rate);
-    size_t lo = (size_t)(min_period * rate), hi = (size_t)(max_period * rate);
+    double env_rate = rate / ENVELOPE_STEP;
+    size_t lo = (size_t)(min_period * env_rate), hi = (size_t)(max_period * env_rate);
     if (lo < 1) lo = 1;
-    if (hi >= count / 2) hi = count / 2;
+    if (hi >= env.size() / 2) hi = env.size() / 2;
     if (hi <= lo + 2) return m;
     std::vector<double> r(hi + 2);
     double best = 0;
@@ -69,30 +83,28 @@ sound_measures sound_measure(const unsigned char *samples, size_t count, double 
     for (size_t lag = lo + 1; lag <= hi && !found; lag++)
         if (r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1] && r[lag] >= 0.85 * best) found = lag;
     if (!found || best <= 0) return m;
-    m.period = found / rate;
-    m.peak = r[found];
-    if (revolution > 0) {
-        size_t at = (size_t)std::lround(revolution * rate);
-        m.at_revolution = autocorrelation(env, at) / m.peak;
-    }
-    // Onsets: the envelope rising through a third of its range after falling below a tenth,
-    // no sooner than half a period after the last.
-    double top = 0;
-    for (double v : env) top = v > top ? v : top;
+    // The peak between lags by a parabola through its neighbours.
+    double a = r[found - 1], b = r[found], c = r[found + 1];
+    double shift = a - 2 * b + c < 0 ? 0.5 * (a - c) / (a - 2 * b + c) : 0;
+    m.period = (found + shift) / env_rate;
+    m.peak = b;
+    if (revolution > 0) m.at_revolution = autocorrelation_at(env, revolution * env_rate) / m.peak;
+    // Onsets: from the strongest point of the first period, each next one the strongest point
+    // between a half and one and a half periods on.
+    double period = found + shift;
     std::vector<double> onsets;
-    bool armed = true;
-    double last = -1e9;
-    double floor_level = *std::min_element(env.begin(), env.end());
-    double rise = floor_level + (top - floor_level) * 0.33;
-    double reset = floor_level + (top - floor_level) * 0.1;
-    for (size_t i = 0; i < env.size(); i++) {
-        if (armed && env[i] >= rise && i - last > found * 0.5) {
-            onsets.push_back((double)i);
-            last = (double)i;
-            armed = false;
-        } else if (!armed && env[i] < reset) {
-            armed = true;
-        }
+    size_t at = 0;
+    for (size_t i = 0; i < (size_t)period && i < env.size(); i++)
+        if (env[i] > env[at]) at = i;
+    onsets.push_back((double)at);
+    for (;;) {
+        size_t from = at + (size_t)(period * 0.5), to = at + (size_t)(period * 1.5);
+        if (to >= env.size()) break;
+        size_t next = from;
+        for (size_t i = from; i <= to; i++)
+            if (env[i] > env[next]) next = i;
+        onsets.push_back((double)next);
+        at = next;
     }
     if (onsets.size() >= 3) {
         std::vector<double> gaps;

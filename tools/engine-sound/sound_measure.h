@@ -15,8 +15,9 @@ struct sound_measures {
     double mean;            // mean byte
 };
 
-// Measures samples at rate (Hz). The period is looked for between min_period and max_period
-// seconds; revolution (seconds, 0 for none) picks where at_revolution is read.
+// Measures samples at rate (Hz). The period is the first peak of the envelope's autocorrelation
+// between min_period and max_period seconds within 85% of the highest there (where the engine
+// speed is known, from half a revolution on: the pipe's echoes come sooner); revolution (seconds, 0 for none) picks where at_revolution is read.
 sound_measures sound_measure(const unsigned char *samples, size_t count, double rate,
                              double min_period, double max_period, double revolution);
 // The left channel of interleaved 8-bit stereo.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tools/zrdatagen/datagen.h"
 #include "tools/zrdatagen/solids.h"
@@ -97,6 +98,8 @@ std::string datagen_engine_cell(int klass, int row, int load) {
         double gain = 1 + 0.08 * g;
         double ring_k = crackle ? 2 : 1;
         double filtered = 0;
+        std::vector<double> pulse((size_t)N);
+        double total = 0;
         for (int i = 0; i < N; i++) {
             double s = 0;
             filtered += alpha * (rng.uniform() - filtered);
@@ -113,6 +116,13 @@ std::string datagen_engine_cell(int klass, int row, int load) {
                 if (c.four_stroke && k >= N / 2 && k < N / 2 + 9) s += 0.05 * A;
                 s *= gain;
             }
+            pulse[(size_t)i] = s;
+            total += s;
+        }
+        // No offset: the pulse swings about zero.
+        double mean = total / N;
+        for (int i = 0; i < N; i++) {
+            double s = pulse[(size_t)i] - mean;
             double left = N - 1 - i;
             if (left < fade) s *= left / fade;
             if (s > 0.5) s = 0.5;
