@@ -74,6 +74,7 @@ void bike_reset(rider_slot *s) {
     s->robot_word = 0;
     s->land_damping_scale = 1;
     s->air_tic = s->landing_tic = s->respawn_counter = s->fall_count = 0;
+    s->fall_tic = 0;
     memset(s->fall_points, 0, sizeof s->fall_points);
     s->rider_contact_timer = 0;
     s->steering_aux = 0;

@@ -94,6 +94,7 @@ struct rider_slot {
     int32_t air_tic, landing_tic;
     int32_t respawn_counter;
     int32_t fall_count;
+    int32_t fall_tic;                   // tick of the last fall
     vec3 fall_points[4];                // left foot, its velocity, right foot, its velocity
     vec3 rider_velocity_ring[4];
     int32_t finished;

@@ -45,8 +45,9 @@ int frame_draw() {
     int slot = viewed_slot, hud = run_options.show_hud;
     switch (frame_loop.view_mode) {
     case VIEW_ONBOARD:
-        // The rider body joins with the rider records.
-        scene_draw_rider_view(nullptr, slot);
+        // The camera rides on the frame: the rider body sways on its springs and leaves the
+        // bike in a fall.
+        scene_draw_rider_view(bike_frame_body(rider_slot_at(slot)), slot);
         if (hud) hud_draw(slot);
         break;
     case VIEW_EDITOR:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 
 struct track_lighting_record {
     float sun_vector[3];      // unit length once read
@@ -14,7 +15,11 @@ struct track_lighting_record {
     float fog_density;        // fog is on above 0
     int dynamic_lighting;     // normal and specular ground maps wanted
     float fog_color[4];       // kept from track to track unless a file sets it
+    uint32_t sky[5];          // sky box faces north, east, south, west, up (0: not drawn)
+    uint32_t sky_env;         // environment map of reflections (0: none)
 };
+
+enum { SKY_NORTH, SKY_EAST, SKY_SOUTH, SKY_WEST, SKY_UP };
 
 // The track's lighting, at the built-in defaults until a track's "lighting" file is read.
 extern track_lighting_record track_lighting;

@@ -15,7 +15,6 @@ net_client_state net_client = {-1, 160, 0, 0, "", 0, {}};
 char net_recent_servers[16][128];
 const char *connect_address = nullptr;
 const char *server_password = nullptr;
-int fall_delay_table[16];
 
 static net_packet reliable_packet;
 

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "bike/riding.h"
+
 struct net_client_state {
     int socket;                    // -1 when offline
     int slot;                      // the client's rider slot, 160 for none
@@ -28,8 +30,6 @@ extern char net_recent_servers[16][128];
 extern const char *connect_address;
 // The password given to --password (interned), or null.
 extern const char *server_password;
-// Extra lying-down ticks by fall count, set only by the server.
-extern int fall_delay_table[16];
 
 // 1 while a server connection is open.
 int net_connected();

@@ -59,6 +59,8 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
 void race_tick();
 // Ends the player's run of a time trial.
 void race_end();
+// 1 when the race draws the slot's rider as a ghost (off course, or its history gone stale).
+int race_rider_is_ghost(int slot);
 // Applies the player's controls of one tick to the slot's rider.
 void race_apply_controls(int slot, const control_record *controls);
 

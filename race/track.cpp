@@ -6,6 +6,7 @@
 #include "core/fatal.h"
 #include "core/mem.h"
 #include "core/settings.h"
+#include "race/objects.h"
 #include "terrain/terrain.h"
 
 const char *track_name = nullptr;
@@ -34,17 +35,22 @@ int track_load() {
 
 void track_unload() {
     plyx_log("Deallocating track\n");
+    track_objects_clear();
     terrain_free(terrain_current);
     track_name = nullptr;
     plyx_log("Finished deallocating track\n");
 }
 
 void track_lists_create() {
-    for (growable_array *a : {&track_statues, &track_billboards, &track_flaggers})
-        if (!plyx_array_init(a, sizeof(void *), TRACK_LIST_CAPACITY)) mem_out_of_memory();
+    if (!plyx_array_init(&track_statues, sizeof(statue), TRACK_LIST_CAPACITY) ||
+        !plyx_array_init(&track_billboards, sizeof(billboard), TRACK_LIST_CAPACITY) ||
+        !plyx_array_init(&billboard_order, sizeof(int32_t), 2 * TRACK_LIST_CAPACITY) ||
+        !plyx_array_init(&track_flaggers, sizeof(void *), TRACK_LIST_CAPACITY))
+        mem_out_of_memory();
 }
 
 void track_lists_free() {
-    for (growable_array *a : {&track_statues, &track_billboards, &track_flaggers})
+    track_objects_clear();
+    for (growable_array *a : {&track_statues, &track_billboards, &billboard_order, &track_flaggers})
         plyx_array_free(a);
 }

@@ -9,7 +9,7 @@
 // The lighting of a field that was given none: the track lighting's start-up values.
 static const track_lighting_record surface_default_lighting = {
     {0.57735026f, 0.57735026f, 0.57735026f}, {1, 1, 1}, {0.5f, 0.5f, 0.5f}, {0.2f, 0.2f, 0.2f},
-    0.25f, 5000.0f, 0.0f, 0, {1, 1, 1, 1}};
+    0.25f, 5000.0f, 0.0f, 0, {1, 1, 1, 1}, {0, 0, 0, 0, 0}, 0};
 
 float terrain_sample_height(float min, float max, unsigned v) {
     return min + (float)v * (max - min) / 65535.0f;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "gfx/model.h"
@@ -60,6 +61,38 @@ TEST(present_scene, EveryViewCountsItsModelsAfresh) {
     EXPECT_EQ(model_draw_vertex_count, 0);
     EXPECT_EQ(model_draw_triangle_count, 0);
     EXPECT_EQ(camera_position[2], 3);  // level of detail is measured from here
+    plyx_gl_close(w);
+    plyx_shutdown();
+}
+
+// A field of view of 180 degrees (a camera sitting on its rider), NaN, and clip planes that
+// meet: a finite frustum and no GL error.
+TEST(present_scene, DegenerateProjectionsStayFinite) {
+    temp_dir t;
+    test_isolate_home(t);
+    window_context *w = plyx_gl_open("scene", 64, 48, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
+    ASSERT_NE(w, nullptr) << plyx_last_error();
+    track_lighting_reset();
+    struct {
+        float fov, near_plane, far_plane;
+    } cases[] = {{180, 0.25f, 5000}, {NAN, 0.25f, 5000}, {0, 0.25f, 5000},
+                 {90, 0.5f, 0.5f},   {-INFINITY, 0.875f, 0.875f}};
+    for (auto &c : cases) {
+        track_lighting.near_plane = c.near_plane;
+        track_lighting.far_plane = c.far_plane;
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        scene_set_projection(640, 480, c.fov);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << c.fov;
+        EXPECT_TRUE(std::isfinite(view_state.half_x) && view_state.half_x > 0) << c.fov;
+        double m[16];
+        glGetDoublev(GL_PROJECTION_MATRIX, m);
+        for (double v : m) EXPECT_TRUE(std::isfinite(v)) << c.fov;
+        // The depth read-back uses the same planes: the near plane reads as its distance.
+        EXPECT_NEAR(scene_linear_depth(0), c.near_plane, 1e-3 * c.near_plane);
+        EXPECT_NEAR(scene_linear_depth(1), std::max(c.far_plane, 2 * c.near_plane),
+                    1e-3 * c.far_plane);
+    }
     plyx_gl_close(w);
     plyx_shutdown();
 }

@@ -17,7 +17,7 @@ struct memory_field {
     std::vector<vec3> normals;
     std::vector<unsigned char> triangle_dirty, shading_dirty, normal_dirty, shading, normal_map, shadows;
     std::vector<unsigned char> tiles;
-    track_lighting_record light = {{0, 1, 0}, {1, 1, 1}, {0, 0, 0}, {0, 0, 0}, 0.25f, 5000, 0, 0, {1, 1, 1, 1}};
+    track_lighting_record light = {{0, 1, 0}, {1, 1, 1}, {0, 0, 0}, {0, 0, 0}, 0.25f, 5000, 0, 0, {1, 1, 1, 1}, {0, 0, 0, 0, 0}, 0};
 
     memory_field(int n, float spacing, const std::function<float(int x, int z)> &height) {
         heights.resize((size_t)n * n);

@@ -129,8 +129,13 @@ void example_values(double *v) {
     put3(v, 569, s.bones[RIDER_BONE_RIGHT_THIGH].root);
     put3(v, 572, s.grips[0]);
     put3(v, 575, s.grips[1]);
-    put3(v, 578, s.pegs[0]);
-    put3(v, 581, s.pegs[1]);
+    // The foot anchors are where the ankles go, in frame coordinates: the boots' soles then
+    // rest on the pegs.
+    for (int k = 0; k < 2; k++) {
+        const double *ankle = s.bones[k ? RIDER_BONE_RIGHT_SHIN : RIDER_BONE_LEFT_SHIN].end;
+        put3(v, 578 + 3 * k, r.rider[0] + ankle[0] - r.frame[0], r.rider[1] + ankle[1] - r.frame[1],
+             r.rider[2] + ankle[2] - r.frame[2]);
+    }
     v[584] = s.upper_arm, v[585] = s.forearm, v[586] = s.thigh, v[587] = s.shin;
     put3(v, 588, s.bones[RIDER_BONE_LEFT_UPPER_ARM].root);
     put3(v, 591, s.bones[RIDER_BONE_RIGHT_UPPER_ARM].root);
