@@ -5,8 +5,8 @@
 
 #include "bike/contact.h"
 
-// The velocity of the body at a world point; zero without a body.
-static vec3 contact_point_velocity(dBodyID body, vec3 p) {
+// The velocity of the body at a world point, its spin included; zero without a body.
+static vec3 body_point_velocity(dBodyID body, vec3 p) {
     if (!body) return {0, 0, 0};
     dVector3 v;
     dBodyGetPointVel(body, p.x, p.y, p.z, v);
@@ -32,7 +32,7 @@ int contact_sphere_sphere(const collision_sphere &a, dBodyID body_a, const colli
     float depth = reach - dist;
     vec3 n = d * (1.0f / dist);
     vec3 point = a.centre + d * ((a.radius - depth / 2) / dist);
-    vec3 va = contact_point_velocity(body_a, point);
+    vec3 va = body_point_velocity(body_a, point);
     if (out) {
         *out = {};
         out->point = point;
@@ -53,7 +53,7 @@ int contact_sphere_sphere(const collision_sphere &a, dBodyID body_a, const colli
         contact_joint_create(c, body_b, body_a);
         return 1;
     }
-    vec3 vb = contact_point_velocity(body_b, point);
+    vec3 vb = body_point_velocity(body_b, point);
     float f = depth * kp + (vec3_dot(va, n) - vec3_dot(vb, n)) * kd;
     if (!std::isfinite(f)) return 1;
     f = std::clamp(f, -CONTACT_FORCE_MAX, CONTACT_FORCE_MAX);

@@ -207,8 +207,3 @@ void bike_translate(int slot, float dx, float dy, float dz) {
         dBodySetPosition(body, p[0] + dx, p[1] + dy, p[2] + dz);
     }
 }
-
-int bike_ground_contacts(int slot) {
-    (void)slot;
-    return 0;
-}

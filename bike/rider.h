@@ -106,6 +106,11 @@ struct rider_slot {
     int32_t arcade;
     unsigned char setup_flags;
     unsigned char slot_flags;           // bit 0: no wheel contacts
+    // The finite check: set when a value handed to the physics was not finite; the frame's
+    // position and heading at the last check the bike passed (safe_valid 0: none yet).
+    int32_t nonfinite_mark;
+    int32_t safe_valid;
+    float safe_x, safe_z, safe_yaw;
 };
 
 // The setup values handed to a bike, converted to the units of its setters, in the order the
@@ -131,9 +136,15 @@ struct bike_setup_values {
     float rider_mass_distribution;
 };
 
-// What the bike reads of the race above it, set at start-up; null reads as tick 0.
+// What the bike reads of and hands to the layers above it, set at start-up: the race's current
+// and gate-drop ticks (null reads as 0), the particles the wheels throw, and the scene's
+// callouts (null: none made; no callout counts as far away).
 struct bike_hook_table {
     int (*current_tick)();
+    int (*gate_drop_tick)();
+    void (*particle_spawn)(const float position[3], const float velocity[3], const void *type);
+    float (*callout_distance)(float x, float y, float z);
+    void (*add_callout)(float x, float y, float z, const char *text);
 };
 extern bike_hook_table bike_hooks;
 
@@ -222,8 +233,8 @@ float bike_frame_speed(int slot);
 void bike_apply_setup_values(int slot, const bike_setup_values &values);
 // Moves all seven bodies by the offset (nothing for a non-finite offset).
 void bike_translate(int slot, float dx, float dy, float dz);
-// Non-zero when the bike touches the ground (its contacts join the contact group).
-int bike_ground_contacts(int slot);
+// bike_ground_contacts of the slot's bike; 0 for an empty slot.
+int bike_ground_contacts_at(int slot);
 
 // ---- Controls and setup setters (clamped; NaN taken as 0) ------------------------------------
 

@@ -3,6 +3,7 @@
 // and the world tick. And the dispatch of the keys nothing else took.
 #include <cmath>
 
+#include "bike/bike_step.h"
 #include "bike/physics.h"
 #include "core/globals.h"
 #include "core/settings.h"
@@ -33,11 +34,7 @@ static void leave_editor() {
     for (int slot = 0; slot < RIDER_SLOTS; slot++) {
         if (!rider_has_bike(slot)) continue;
         bike_translate(slot, 0.0f, 0.125f, 0.0f);
-        // Bounded: a bike still touching after 1024 ft is left where it is.
-        for (int i = 0; i < 4096 && bike_ground_contacts(slot); i++) {
-            bike_translate(slot, 0.0f, 0.25f, 0.0f);
-            if (physics_contact_group) dJointGroupEmpty(physics_contact_group);
-        }
+        bike_lift_clear(slot);
         bike_translate(slot, 0.0f, -0.125f, 0.0f);
     }
     if (physics_contact_group) dJointGroupEmpty(physics_contact_group);

@@ -34,6 +34,7 @@
 #include "present/scene.h"
 #include "race/catalogue.h"
 #include "race/demo.h"
+#include "race/particles.h"
 #include "race/race.h"
 #include "race/series.h"
 #include "race/track.h"
@@ -58,12 +59,18 @@ static int startup_race_tick() {
     return race_state.current_tick;
 }
 
+// The tick the running race's start gate drops at, for the bike step.
+static int startup_gate_drop_tick() {
+    return race_state.gate_drop_tick;
+}
+
 void startup_install_hooks() {
     loading_screen_install();
     race_hooks = {script_unload, script_free_sounds, util_boost_process};
     scene_stage_hook = frame_stage;
     erode_hooks = {net_send_erode, startup_race_tick};
-    bike_hooks = {startup_race_tick};
+    bike_hooks = {startup_race_tick, startup_gate_drop_tick, particle_spawn, scene_callout_distance,
+                  scene_add_callout};
 }
 
 void startup_require_tracks() {

@@ -3,7 +3,9 @@
 
 #include <cstring>
 
+#include "bike/bike_step.h"
 #include "bike/physics.h"
+#include "bike/wheel_contacts.h"
 #include "core/console.h"
 #include "core/digest.h"
 #include "core/loading.h"
@@ -145,8 +147,36 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     return 1;
 }
 
+// The slots whose bikes this machine simulates: kinds 0 (local) and 2 (robot).
+static bool race_simulated(int slot) {
+    return rider_has_bike(slot) && rider_status[slot] != 1;
+}
+
 void race_tick() {
+    // Ground contacts, slot order.
+    for (int i = 0; i < RIDER_SLOTS; i++)
+        if (race_simulated(i) && rider_is_solid(&rider_table[i])) bike_ground_contacts(&rider_table[i]);
+    // Roost: the first emitter turns with the tick.
+    int occupied[RIDER_SLOTS], n = 0;
+    for (int i = 0; i < RIDER_SLOTS; i++)
+        if (rider_has_bike(i)) occupied[n++] = i;
+    for (int k = 0; k < n; k++) {
+        int slot = occupied[((unsigned)race_state.current_tick + (unsigned)k) % (unsigned)n];
+        if (rider_status[slot] != 1) bike_emit_roost(&rider_table[slot]);
+    }
+    // Nothing that is not finite reaches the world step.
+    for (int i = 0; i < RIDER_SLOTS; i++)
+        if (race_simulated(i) && !bike_state_finite(&rider_table[i])) bike_hold_finite(&rider_table[i]);
     if (physics_world) physics_step();
+    for (int i = 0; i < RIDER_SLOTS; i++)
+        if (race_simulated(i)) bike_check_finite(i);
+    // Ruts.
+    if (race_state.erode_amount > 0)
+        for (int i = 0; i < RIDER_SLOTS; i++)
+            if (race_simulated(i)) bike_tyre_debug_text(&rider_table[i]);
+    // Riders.
+    for (int i = 0; i < RIDER_SLOTS; i++)
+        if (rider_has_bike(i)) bike_step(&rider_table[i]);
     race_state.current_tick++;
 }
 
