@@ -209,3 +209,11 @@ void engine_sound_load(engine_sound *e, int slot, const char *texture) {
     if (!texture && s) texture = bike_texture_name(s);
     engine_sound_load_class(e, engine_class, texture);
 }
+
+void engine_sound_load_slot(int slot, const char *texture) {
+    if (slot >= 0 && slot < RIDER_SLOTS) engine_sound_load(&engine_sounds[slot], slot, texture);
+}
+
+void engine_sound_free_slot(int slot) {
+    if (slot >= 0 && slot < RIDER_SLOTS) engine_sound_free(&engine_sounds[slot]);
+}

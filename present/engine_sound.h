@@ -88,6 +88,10 @@ void engine_sound_load_class(engine_sound *e, const char *engine_class, const ch
 void engine_sound_load(engine_sound *e, int slot, const char *texture);
 // Opens the slot's class default, or null.
 file_stream *engine_sound_open_default(int slot);
+// The race's calls for a slot: its engine sound (re)built after its bike is loaded (texture
+// null: the bike's), and freed before the bike is.
+void engine_sound_load_slot(int slot, const char *texture);
+void engine_sound_free_slot(int slot);
 // Frees the record's device sound.
 void engine_sound_free(engine_sound *e);
 // One synthesis pass at the engine speed and torque with the device sound's play position:

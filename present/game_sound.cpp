@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bike/drivetrain.h"
 #include "bike/rider.h"
 #include "core/settings.h"
 #include "present/engine_sound.h"
+#include "present/scene.h"
 #include "race/race.h"
-
-static sound_listener current_listener = {{0, 0, 0}, {1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}};
 
 float sound_doppler(const float listener[3], const float listener_velocity[3],
                     const float source[3], const float source_velocity[3]) {
@@ -75,27 +75,15 @@ sound_levels sound_script_levels(const sound_listener *l, const script_sound *ro
 
 // ---- Riders --------------------------------------------------------------------------------
 
-// The engine speed and torque the bike simulation reports for the rider.
-static void rider_engine(const rider_slot *s, float *rpm, float *torque) {
-    *rpm = s->engine_speed;
-    *torque = 0;
-}
-
-static int rider_is_ghost(int slot) {
-    (void)slot;
-    return 0;
-}
-
 static void update_rider(const sound_listener *l, int slot, float master) {
     engine_sound &e = engine_sounds[slot];
     const rider_slot *s = rider_slot_at(slot);
-    float v = rider_is_ghost(slot)       ? 0.0f
+    float v = race_rider_is_ghost(slot)  ? 0.0f
               : slot == viewed_slot      ? master
                                          : master * (float)settings.comp_volume.value * 0.1f;
     static unsigned char bytes[ENGINE_RING];
-    float rpm, torque;
-    rider_engine(s, &rpm, &torque);
-    int n = engine_sound_synthesize(&e, rpm, torque, plyx_sound_get_position(e.sound), bytes);
+    int n = engine_sound_synthesize(&e, bike_engine_rpm(s), bike_engine_torque(s),
+                                    plyx_sound_get_position(e.sound), bytes);
     if (n > 0) plyx_sound_write_stream(e.sound, n, bytes, (e.write_pos - n) & (ENGINE_RING - 1));
     float position[3] = {0, 0, 0}, velocity[3] = {0, 0, 0};
     dBodyID frame = bike_frame_body(s);
@@ -128,7 +116,11 @@ void sound_update_riders_from(const sound_listener *l, float loudness) {
 }
 
 void sound_update_riders(float loudness) {
-    sound_update_riders_from(&current_listener, loudness);
+    sound_listener l;
+    memcpy(l.eye, scene_viewer.eye, sizeof l.eye);
+    memcpy(l.rotation, scene_viewer.rotation, sizeof l.rotation);
+    memcpy(l.velocity, scene_viewer.velocity, sizeof l.velocity);
+    sound_update_riders_from(&l, loudness);
 }
 
 void engine_sound_free_all() {

@@ -35,6 +35,8 @@ struct race_hook_table {
     void (*script_unload)();
     void (*script_free_sounds)();
     void (*boost_process)();
+    void (*engine_sound_free)(int slot);                         // before the bike is freed
+    void (*engine_sound_load)(int slot, const char *texture);    // after the bike is loaded
 };
 extern race_hook_table race_hooks;
 // Per slot: 0 simulated here from the local controls, 1 driven from its history, 2 robot.
