@@ -40,10 +40,10 @@ void screenshot_save(int width, int height) {
     int number = screenshot_next_number(&frame_loop.screenshot_counter, vfs_build_index());
     char name[64], text[128];
     snprintf(name, sizeof name, "@screenshot%03d.png", number);
-    // The finished picture: the previous frame was swapped to the front.
-    glReadBuffer(GL_FRONT);
-    unsigned char *pixels = read_rgb(width, height);
+    // The finished picture, still in the back buffer: the front buffer's contents after a swap
+    // are not for reading back on every driver (Mesa under Xvfb gives black).
     glReadBuffer(GL_BACK);
+    unsigned char *pixels = read_rgb(width, height);
     int written = pixels && image_write_png_rgb(name, pixels, width, height);
     mem_free(pixels);
     if (written)
@@ -54,7 +54,13 @@ void screenshot_save(int width, int height) {
 }
 
 void screenshot_take() {
-    if (game_window) screenshot_save(game_window->width, game_window->height);
+    frame_loop.screenshot_pending = 1;
+}
+
+void screenshot_finish_frame(int width, int height) {
+    if (!frame_loop.screenshot_pending) return;
+    frame_loop.screenshot_pending = 0;
+    screenshot_save(width, height);
 }
 
 int video_write_frame(FILE *out, int width, int height) {

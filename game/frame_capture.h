@@ -7,11 +7,13 @@
 // "screenshot%u" (whatever follows the number) first raises it to the highest such number;
 // the result is *counter + 1, and the counter moves on to it.
 int screenshot_next_number(int *counter, const char *const *names);
-// Saves the front buffer of a width x height window as "@screenshot%03d.png" and says so on the
-// console once it is written.
+// Saves the drawn picture in the back buffer of a width x height window as
+// "@screenshot%03d.png" and says so on the console ("Saved ..." only once written).
 void screenshot_save(int width, int height);
-// Saves a screenshot of the game window (the screenshot key).
+// The screenshot key: the next finished frame is saved.
 void screenshot_take();
+// At the end of a frame's drawing, before the swap: saves it when a screenshot is pending.
+void screenshot_finish_frame(int width, int height);
 // Reads the current frame and writes it to out as a binary PPM, top row first: 1, or 0 when
 // the frame cannot be read or written.
 int video_write_frame(FILE *out, int width, int height);

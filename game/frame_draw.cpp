@@ -71,6 +71,7 @@ int frame_draw() {
     if (frame_player_view() && net_connected() && net_client.slot == RIDER_NO_SLOT)
         draw_caption("Warmup mode - collisions disabled", -28.0f);
     menu_draw_page();
+    screenshot_finish_frame(surface->width, surface->height);
     frame_stage("draw");
     if (run_options.glfinish) glFinish();
     if (!frame_io.end_frame(game_window)) return 0;

@@ -15,6 +15,7 @@
 #include "game/sound_output.h"
 #include "net/client.h"
 #include "platform/plyx.h"
+#include "present/camera.h"
 #include "present/scene.h"
 #include "race/demo.h"
 #include "race/race.h"
@@ -112,7 +113,7 @@ void frame_dispatch_key(int code, int pressed) {
         screenshot_take();
     } else if (pressed && code >= '0' && code <= '9') {
         int digit = code - '0', count = camera_trackside_count();
-        camera_trackside = (digit < count ? digit : count) - 1;
+        current_camera = (digit < count ? digit : count) - 1;
     }
 }
 

@@ -25,6 +25,7 @@ struct frame_loop_state {
     int pointer_x, pointer_y;    // last readings of the pointer axes
     int last_event_page;         // menu_page at the previous event
     int screenshot_counter;
+    int screenshot_pending;      // the screenshot key asked for the next finished frame
 };
 
 extern frame_loop_state frame_loop;

@@ -1,5 +1,5 @@
-// Camera rotations from angles and quaternions, and the onboard view: the eye on the frame, the
-// gimbal that lets the view lag the bike's pitching and ease back, the look-down.
+// The onboard view: the eye on the frame, the gimbal that lets the view lag the bike's pitching
+// and ease back, the look-down.
 #include "present/onboard.h"
 
 #include <cmath>
@@ -10,19 +10,6 @@
 #include "present/scene.h"
 
 onboard_gimbal_record onboard_gimbal_state;
-
-void camera_matrix_from_angles(float m[9], float pitch, float yaw) {
-    float cy = std::cos(yaw), sy = std::sin(yaw), cp = std::cos(pitch), sp = std::sin(pitch);
-    const float r[9] = {-cy, -sp * sy, -sy * cp, 0, cp, -sp, sy, -sp * cy, -cp * cy};
-    for (int i = 0; i < 9; i++) m[i] = r[i];
-}
-
-void camera_matrix_from_quat(float m[9], float w, float x, float y, float z) {
-    const float r[9] = {1 - 2 * y * y - 2 * z * z, 2 * x * y - 2 * w * z, 2 * x * z + 2 * w * y,
-                        2 * x * y + 2 * w * z, 1 - 2 * x * x - 2 * z * z, 2 * y * z - 2 * w * x,
-                        2 * x * z - 2 * w * y, 2 * y * z + 2 * w * x, 1 - 2 * x * x - 2 * y * y};
-    for (int i = 0; i < 9; i++) m[i] = r[i];
-}
 
 static vec3 unit_or(vec3 v, vec3 fallback) {
     float l = std::sqrt(vec3_length2(v));

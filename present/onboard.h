@@ -1,5 +1,4 @@
-// The view rotations cameras are made of, and the onboard camera on a bike's frame with its
-// gimbal and look-down.
+// The onboard camera on a bike's frame with its gimbal and look-down.
 #pragma once
 
 #include "present/pose.h"
@@ -11,11 +10,6 @@ struct onboard_gimbal_record {
 };
 extern onboard_gimbal_record onboard_gimbal_state;
 
-// The view rotation (row-major; columns right, up, backward) of a camera at the pitch and yaw:
-// it looks along (sin yaw cos pitch, sin pitch, cos yaw cos pitch).
-void camera_matrix_from_angles(float m[9], float pitch, float yaw);
-// The rotation of the unit quaternion (w, x, y, z), row-major.
-void camera_matrix_from_quat(float m[9], float w, float x, float y, float z);
 // The onboard eye and view rotation for the frame body at race time t (seconds), with the
 // settings' height, gimbal and look-down; advances the gimbal state.
 void onboard_view(const body_pose &frame, double t, float eye[3], float rotation[9]);

@@ -3,6 +3,8 @@
 // check.
 #include "present/scene.h"
 
+#include "present/camera.h"
+
 #include <GL/gl.h>
 
 #include <cmath>
@@ -14,6 +16,7 @@
 #include "gfx/shader.h"
 #include "gfx/texture_anim.h"
 #include "present/billboards.h"
+#include "present/camera.h"
 #include "present/bike_draw.h"
 #include "race/race.h"
 #include "race/track.h"
@@ -292,9 +295,13 @@ void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, 
 }
 
 void scene_draw_camera_view() {
-    const float eye[3] = {0, 0, 0};
-    const float rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    scene_draw(eye, rotation, 90, -1);
+    // The trackside camera in use, or the free camera; it stands still for the listener.
+    const camera *c = camera_in_use();
+    const float eye[3] = {c->x, c->y, c->z};
+    float rotation[9];
+    camera_matrix_from_angles(rotation, c->pitch, c->yaw);
+    for (float &v : scene_viewer.velocity) v = 0;
+    scene_draw(eye, rotation, c->fov, -1);
 }
 
 uint32_t scene_sky_texture(int face) {
@@ -335,20 +342,14 @@ float scene_callout_distance(float x, float y, float z) {
     return SCENE_NO_CALLOUT;
 }
 
-float camera_ground_height(float x, float z, float radius) {
-    (void)x;
-    (void)z;
-    (void)radius;
-    return 0.0f;
-}
-
 int camera_trackside_count() {
     return scene_trackside_cameras.count;
 }
 
 void scene_lists_create() {
-    for (growable_array *a : {&scene_flares, &scene_trackside_cameras})
-        if (!plyx_array_init(a, sizeof(void *), SCENE_LIST_CAPACITY)) mem_out_of_memory();
+    if (!plyx_array_init(&scene_flares, sizeof(void *), SCENE_LIST_CAPACITY) ||
+        !plyx_array_init(&scene_trackside_cameras, sizeof(camera), SCENE_LIST_CAPACITY))
+        mem_out_of_memory();
 }
 
 void scene_lists_free() {

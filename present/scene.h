@@ -26,8 +26,8 @@ extern float draw_alpha;
 // Per slot, the fade of its rider in the last frame (1 solid, 0 not drawn).
 extern float ghost_alpha[160];
 
-// The lens flares and the trackside cameras of the track (rows of pointer size until their
-// owners give theirs).
+// The lens flares (rows of pointer size until their owner gives its) and the trackside cameras
+// of the track (rows of camera, present/camera.h).
 // Marks the end of a stage of the frame's drawing for the frame loop's stutter check; set by
 // start-up, null outside the game.
 extern void (*scene_stage_hook)(const char *label);
@@ -78,7 +78,7 @@ void scene_clip_planes(double *near_plane, double *far_plane);
 void scene_add_callout(float x, float y, float z, const char *text);
 // Distance from the point to the newest callout; SCENE_NO_CALLOUT when there is none.
 float scene_callout_distance(float x, float y, float z);
-// Average ground height around (x, z).
+// Average ground height around (x, z) (present/camera.h).
 float camera_ground_height(float x, float z, float radius);
 // Number of trackside cameras of the track.
 int camera_trackside_count();

@@ -1,132 +1,138 @@
-// View rotations from angles and quaternions, and the onboard camera: its eye on the frame, the
-// gimbal's lag and easing, the look-down and the orientation line.
+// The cameras off the bike: view rotations of angles, tracking a rider with its rate limits and
+// zoom, turning by the controls, and the ground height under a camera.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <string>
 
-#include "core/settings.h"
-#include "present/onboard.h"
+#include "present/camera.h"
+#include "terrain/terrain.h"
+#include "tests/terrain/memory_field.h"
 
-static void expect_rotation(const float m[9], const char *what) {
-    for (int i = 0; i < 3; i++)
-        for (int j = 0; j < 3; j++) {
-            float d = m[i] * m[j] + m[3 + i] * m[3 + j] + m[6 + i] * m[6 + j];
-            EXPECT_NEAR(d, i == j ? 1.0f : 0.0f, 1e-5f) << what;
-        }
-    float det = m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
-                m[2] * (m[3] * m[7] - m[4] * m[6]);
-    EXPECT_NEAR(det, 1.0f, 1e-5f) << what;
-}
+static const float PI_F = 3.14159265358979f;
 
-TEST(present_camera, MatrixFromAnglesLooksAlongYawAndPitch) {
-    const float pi = (float)M_PI;
-    const float cases[][2] = {{0, 0}, {0, pi / 2}, {0, -pi}, {pi / 2, 0.3f}, {-pi / 2, -1.2f},
-                              {0.4f, 2.5f}};
-    for (auto &c : cases) {
-        float pitch = c[0], yaw = c[1], m[9];
-        camera_matrix_from_angles(m, pitch, yaw);
-        expect_rotation(m, "angles");
-        // The camera looks along the negated third column.
-        float look[3] = {-m[2], -m[5], -m[8]};
-        float want[3] = {std::sin(yaw) * std::cos(pitch), std::sin(pitch), std::cos(yaw) * std::cos(pitch)};
-        for (int i = 0; i < 3; i++) EXPECT_NEAR(look[i], want[i], 1e-5f) << pitch << " " << yaw;
+struct present_camera : testing::Test {
+    void SetUp() override { camera_tracking = 1; }
+    void TearDown() override {
+        camera_tracking = 0;
+        terrain_current = &terrain_main_record;
     }
-    float m[9];
-    camera_matrix_from_angles(m, 0, 0);   // yaw 0 looks along +z, right is -x
-    EXPECT_NEAR(m[0], -1, 1e-6f);
-    EXPECT_NEAR(m[4], 1, 1e-6f);
+};
+
+// The direction a camera looks along: the negated third column of its view rotation.
+static vec3 look(const float m[9]) {
+    return {-m[2], -m[5], -m[8]};
 }
 
-TEST(present_camera, MatrixFromQuaternion) {
-    float m[9];
-    camera_matrix_from_quat(m, 1, 0, 0, 0);
-    for (int i = 0; i < 9; i++) EXPECT_NEAR(m[i], i % 4 == 0 ? 1.0f : 0.0f, 1e-6f);
-    // A quarter turn about y takes x to -z and z to x.
-    float h = std::sqrt(0.5f);
-    camera_matrix_from_quat(m, h, 0, h, 0);
-    expect_rotation(m, "quarter");
-    const float want[9] = {0, 0, 1, 0, 1, 0, -1, 0, 0};
-    for (int i = 0; i < 9; i++) EXPECT_NEAR(m[i], want[i], 1e-6f) << i;
-}
-
-static body_pose pitched_frame(float pitch) {
-    body_pose b = {{10, 2, -5}, {1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, -30}};
-    // Nose up: about the x axis.
-    float c = std::cos(pitch), s = std::sin(pitch);
-    const float r[9] = {1, 0, 0, 0, c, s, 0, -s, c};
-    for (int i = 0; i < 9; i++) b.rotation[i] = r[i];
-    return b;
-}
-
-// The angle by which the view's backward axis is pitched away from the frame's, radians.
-static float view_offset(const float r[9], const body_pose &frame) {
-    vec3 up = body_pose_axis(frame, 1), back = body_pose_axis(frame, 2);
-    vec3 b = {r[2], r[5], r[8]};
-    return std::atan2(vec3_dot(b, up), vec3_dot(b, back));
-}
-
-TEST(present_camera, OnboardEyeGimbalAndLookDown) {
-    settings.first_person_angle.value = 0;
-    settings.first_person_gimbal.value = 0;
-    body_pose frame = pitched_frame(0);
-    float eye[3], r[9];
-    for (float h : {0.0f, 1.0f}) {
-        settings.first_person_height.value = h;
-        onboard_view(frame, 1.0, eye, r);
-        const float *p = h == 0 ? ONBOARD_LOW : ONBOARD_HIGH;
-        for (int i = 0; i < 3; i++) EXPECT_NEAR(eye[i], frame.position[i] + p[i], 1e-5f) << h;
+TEST_F(present_camera, AnglesGiveTheViewRotation) {
+    const struct { float pitch, yaw; vec3 along; } cases[] = {
+        {0, 0, {0, 0, 1}},
+        {0, PI_F / 2, {1, 0, 0}},
+        {PI_F / 2, 0, {0, 1, 0}},
+        {-PI_F / 4, PI_F, {0, -0.70710678f, -0.70710678f}},
+    };
+    for (const auto &k : cases) {
+        float m[9];
+        camera_matrix_from_angles(m, k.pitch, k.yaw);
+        vec3 l = look(m);
+        EXPECT_NEAR(l.x, k.along.x, 1e-6);
+        EXPECT_NEAR(l.y, k.along.y, 1e-6);
+        EXPECT_NEAR(l.z, k.along.z, 1e-6);
+        // Orthonormal: columns of unit length, right-handed (right x up = backward).
+        vec3 r = {m[0], m[3], m[6]}, u = {m[1], m[4], m[7]}, b = {m[2], m[5], m[8]};
+        vec3 c = {r.y * u.z - r.z * u.y, r.z * u.x - r.x * u.z, r.x * u.y - r.y * u.x};
+        EXPECT_NEAR(c.x, b.x, 1e-6);
+        EXPECT_NEAR(c.y, b.y, 1e-6);
+        EXPECT_NEAR(c.z, b.z, 1e-6);
     }
-    // Gimbal 0: fixed to the frame, whatever it does.
-    body_pose up = pitched_frame(0.5f);
-    onboard_view(up, 1.1, eye, r);
-    for (int i = 0; i < 9; i++) EXPECT_NEAR(r[i], up.rotation[i], 1e-6f);
-    // Gimbal 100: level for a while, then a pitch step of 60 degrees; the view lags at most 45
-    // degrees and eases back at 5 per second.
-    settings.first_person_gimbal.value = 100;
-    onboard_gimbal_state = {};
-    double t = 0;
-    for (int i = 0; i < 64; i++) onboard_view(frame, t += 1.0 / 64, eye, r);
-    EXPECT_NEAR(view_offset(r, frame), 0, 1e-5f);
-    body_pose step = pitched_frame((float)M_PI / 3);
-    onboard_view(step, t += 1.0 / 64, eye, r);
-    expect_rotation(r, "gimbal");
-    float lag = -view_offset(r, step);
-    EXPECT_GT(lag, 0.5f);
-    EXPECT_LE(lag, (float)M_PI / 4 + 1e-5f);
-    float before = lag;
-    onboard_view(step, t += 0.01, eye, r);
-    float after = -view_offset(r, step);
-    // tan P' = tan(P - 5 x 0.01 P).
-    EXPECT_NEAR(after, before * (1 - 5 * 0.01f), 1e-3f);
-    // The same time again: no easing.
-    onboard_view(step, t, eye, r);
-    EXPECT_NEAR(-view_offset(r, step), after, 1e-5f);
-    // Look-down: 40 degrees below the frame's view.
-    settings.first_person_gimbal.value = 0;
-    settings.first_person_angle.value = 40;
-    onboard_view(frame, t + 1, eye, r);
-    float look_y = -r[5];
-    EXPECT_NEAR(look_y, -std::sin(40 * (float)M_PI / 180), 1e-5f);
-    expect_rotation(r, "look-down");
-    settings.first_person_angle.value = 0;
+    // A quarter turn about y as a quaternion.
+    float q[9];
+    float h = sqrtf(0.5f);
+    camera_matrix_from_quat(q, h, 0, h, 0);
+    EXPECT_NEAR(q[2], 1, 1e-6);    // x' = z
+    EXPECT_NEAR(q[6], -1, 1e-6);
+    EXPECT_NEAR(q[4], 1, 1e-6);
 }
 
-TEST(present_camera, OrientationLineGoesToStandardErrorWithVideo) {
-    const float eye[3] = {1, 2, 3}, r[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    for (int video : {0, 1}) {
-        run_options.record_video = video;
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        onboard_print_orientation(0.5, eye, r);
-        std::string out = testing::internal::GetCapturedStdout();
-        std::string err = testing::internal::GetCapturedStderr();
-        const std::string line =
-            "t=0.500000 p0=1.000000 p1=2.000000 p2=3.000000 x0=1.000000 x1=0.000000 "
-            "x2=0.000000 z0=0.000000 z1=0.000000 z2=1.000000\n";
-        EXPECT_EQ(video ? err : out, line);
-        EXPECT_EQ(video ? out : err, "");
+TEST_F(present_camera, SnapPointsAtTheRiderAndZoomsAtOnce) {
+    camera c = {0, 0, 0, 2.0f, 0.3f, 0, 0, 40, 10};
+    control_record none{};
+    camera_track_rider(&c, &none, {10, 0, 0}, {0, 0, 0}, 1);
+    EXPECT_NEAR(c.yaw, PI_F / 2, 1e-5);
+    EXPECT_NEAR(c.pitch, 0, 1e-5);
+    EXPECT_NEAR(c.fov, 90, 1e-3);          // autofovsize 10 at 10 ft
+    // A rider straight below: pitch -pi/2, held at the clamp.
+    camera_track_rider(&c, &none, {0, -20, 0}, {0, 0, 0}, 1);
+    EXPECT_NEAR(c.pitch, -PI_F / 2, 1e-5);
+    // Snapping keeps the rates: a turning camera carries its rate past the target.
+    c.yaw_rate = 1;
+    camera_track_rider(&c, &none, {10, 0, 0}, {0, 0, 0}, 1);
+    EXPECT_NEAR(c.yaw, PI_F / 2 + 1.0f / 128, 1e-5);
+    EXPECT_EQ(c.yaw_rate, 1);
+    camera_track_rider(&c, &none, {0, -20, 0}, {0, 0, 0}, 1);
+    for (int i = 0; i < 50; i++) camera_track_rider(&c, &none, {0, -20, 0}, {0, 0, 0}, 0);
+    EXPECT_GE(c.pitch, -PI_F / 2);
+}
+
+TEST_F(present_camera, TurnRatesAndZoomAreLimited) {
+    // A 90-degree error, rider at rest: the yaw rate grows by pi rad/s each second.
+    camera c = {0, 0, 0, 0, 0, 0, 0, 60, 10};
+    control_record none{};
+    camera_track_rider(&c, &none, {10, 0, 0}, {0, 0, 0}, 0);
+    EXPECT_NEAR(c.yaw_rate, PI_F / 128, 1e-6);
+    EXPECT_NEAR(c.yaw, PI_F / 128 / 128, 1e-7);
+    // The zoom closes a 30-degree gap at first by (2 * 30 + 1) degrees per second.
+    EXPECT_NEAR(c.fov, 60 + (2 * 30 + 1) / 128.0f, 1e-3);
+    for (int i = 0; i < 128 * 10; i++) camera_track_rider(&c, &none, {10, 0, 0}, {0, 0, 0}, 0);
+    EXPECT_NEAR(c.yaw, PI_F / 2, 0.05);
+    EXPECT_NEAR(c.fov, 90, 0.5);
+
+    // A rider crossing in front: the camera never turns faster than the rider's angular speed
+    // plus the clamped error (pi / 2).
+    camera d = {0, 0, 0, 0, 0, 0, 0, 60, 0};
+    float last = 0;
+    for (int i = 0; i < 640; i++) {
+        float x = -50 + 100.0f * i / 640, z = 20;
+        camera_track_rider(&d, &none, {x, 0, z}, {100.0f / 5, 0, 0}, 0);
+        float omega = 20 * 20 / (z * z + x * x);   // v z / r^2
+        EXPECT_LE(std::fabs(d.yaw_rate), omega + PI_F / 2 + 1e-3) << i;
+        last = d.yaw;
     }
-    run_options.record_video = 0;
+    EXPECT_GT(last, 0);
+}
+
+TEST_F(present_camera, WithoutTrackingTheControlsTurnIt) {
+    camera_tracking = 0;
+    camera c = {0, 0, 0, 3.1f, 0, 0, 0, 60, 0};
+    control_record axes{};
+    axes.axis[CONTROL_STEER] = 1;
+    axes.axis[CONTROL_SHIFT] = -1;
+    for (int i = 0; i < 256; i++) camera_track_rider(&c, &axes, {0, 0, 0}, {0, 0, 0}, 0);
+    EXPECT_NEAR(c.yaw_rate, 1.1780972f, 1e-4);     // 3 pi / 8
+    EXPECT_NEAR(c.pitch_rate, -PI_F / 4, 1e-4);
+    EXPECT_GT(c.yaw, -PI_F);                         // wrapped past pi
+    EXPECT_LT(c.yaw, 0);
+    // NaN controls leave it as it was.
+    camera before = c;
+    axes.axis[CONTROL_STEER] = NAN;
+    camera_track_rider(&c, &axes, {0, 0, 0}, {0, 0, 0}, 0);
+    EXPECT_EQ(c.yaw, before.yaw);
+}
+
+TEST_F(present_camera, GroundHeightIsTheWeightedMeanAround) {
+    // Heights rise 1 ft per sample along x; spacing 2 ft.
+    memory_field field(33, 2.0f, [](int x, int) { return (float)x; });
+    terrain_current = field.f.get();
+    // Symmetric around a grid point: the mean is that point's height.
+    EXPECT_NEAR(camera_ground_height(20, 20, 10), 10, 1e-4);
+    // A radius below the cell size still averages the ring one cell further out.
+    EXPECT_NEAR(camera_ground_height(21, 20, 0.5f), 10.5f, 1e-4);
+    // Beyond the grid the edge heights hold.
+    EXPECT_NEAR(camera_ground_height(-500, 20, 10), 0, 1e-4);
+    EXPECT_NEAR(camera_ground_height(500, 20, 10), 32, 1e-4);
+    EXPECT_TRUE(std::isfinite(camera_ground_height(NAN, 0, 10)));
+    EXPECT_TRUE(std::isfinite(camera_ground_height(1e30f, 1e30f, 1e30f)));
+    // Radius 0 right on a point weighs nothing within, the ring around still counts.
+    EXPECT_NEAR(camera_ground_height(20, 20, 0), 10, 1e-4);
+    terrain_current = nullptr;
+    EXPECT_EQ(camera_ground_height(1, 2, 3), 0);
 }
