@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "bike/bike_step.h"
 #include "bike/contact.h"
 #include "bike/riding.h"
 #include "core/util.h"
@@ -120,22 +121,22 @@ void rider_balance(rider_slot *s) {
         F *= q + (1 - q) * k;
         if (v > RIDING_LOW_SPEED) F *= s->steering_aux;
     }
-    if (F == 0 || !std::isfinite(F)) return;
-    dVector3 up;
+    if (F == 0) return;
+    dVector3 up, side;
     dBodyVectorToWorld(frame, 0, 1, 0, up);
     if (up[1] >= 0.707) {
-        dBodyAddForceAtRelPos(frame, 0, 0.125 * std::fabs(F), 0, 0, 4, 0);
-        dBodyAddRelForceAtRelPos(frame, F, 0, 0, 0, 4, 0);
+        bike_add_force_at_rel_pos(s, frame, {0, 0.125f * std::fabs(F), 0}, {0, 4, 0});
+        dBodyVectorToWorld(frame, F, 0, 0, side);
+        bike_add_force_at_rel_pos(s, frame, to_vec3(side), {0, 4, 0});
     } else {
-        dBodyAddForceAtRelPos(frame, 0, std::fabs(F), 0, 0, 4, 0);
+        bike_add_force_at_rel_pos(s, frame, {0, std::fabs(F), 0}, {0, 4, 0});
     }
 }
 
 void bike_joint_force_correction(rider_slot *s) {
     dBodyID frame = bike_frame_body(s);
     if (!frame || s->respawn_counter > 0) return;
-    int tic = bike_hooks.current_tick ? bike_hooks.current_tick() : 0;
-    if (tic < 2) return;
+    if (bike_current_tick() < 2) return;
     const dReal *p = dBodyGetPosition(frame);
     double F[3] = {0, 0, 0}, T[3] = {0, 0, 0};
     for (int k = 0; k < BIKE_JOINTS; k++) {
@@ -153,10 +154,8 @@ void bike_joint_force_correction(rider_slot *s) {
                     (r2[a] * f.f2[b] - r2[b] * f.f2[a]);
         }
     }
-    for (int i = 0; i < 3; i++)
-        if (!std::isfinite(F[i]) || !std::isfinite(T[i])) return;
-    dBodyAddForce(frame, -F[0], -F[1], -F[2]);
-    dBodyAddTorque(frame, -T[0], -T[1], -T[2]);
+    bike_add_force(s, frame, {(float)-F[0], (float)-F[1], (float)-F[2]});
+    bike_add_torque(s, frame, {(float)-T[0], (float)-T[1], (float)-T[2]});
 }
 
 // A lying rider's foot: falls free, stops on the ground, and stays within reach of its hip

@@ -44,9 +44,6 @@ float bike_steering_response(rider_slot *s, float target);
 // A one-tick spring from point a of body A to point b of body B (points in each body's own
 // coordinates) that pulls only when they are farther apart than the slack.
 void bike_tether(dBodyID a, vec3 pa, dBodyID b, vec3 pb, float slack);
-// A one-tick angular motor from the body to the world about the world axis: speed vel, at most
-// fmax (nothing for a value not finite).
-void riding_amotor(dBodyID body, vec3 axis, float vel, float fmax);
 // The springs that pull a fallen rider back to the seat as the respawn counter runs out.
 void rider_reseat_springs(rider_slot *s);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "bike/bike_step.h"
 #include "bike/contact.h"
 #include "bike/physics.h"
 #include "bike/riding.h"
@@ -26,27 +27,15 @@ static vec3 steering_axis(const bike_info *row) {
     return k * (1.0f / len);
 }
 
-void riding_amotor(dBodyID body, vec3 axis, float vel, float fmax) {
-    if (!body || !physics_world || !std::isfinite(vel) || !std::isfinite(fmax) || !(fmax >= 0) ||
-        !std::isfinite(axis.x) || !std::isfinite(axis.y) || !std::isfinite(axis.z))
-        return;
-    dJointID j = dJointCreateAMotor(physics_world, physics_contact_group);
-    dJointAttach(j, body, nullptr);
-    dJointSetAMotorMode(j, dAMotorUser);
-    dJointSetAMotorNumAxes(j, 1);
-    dJointSetAMotorAxis(j, 0, 0, axis.x, axis.y, axis.z);
-    dJointSetAMotorParam(j, dParamVel, vel);
-    dJointSetAMotorParam(j, dParamFMax, fmax);
-}
-
 void bike_steer_torque(rider_slot *s, float torque) {
     dBodyID frame = bike_frame_body(s), wheel = bike_body_of(s, BIKE_BODY_FRONT_WHEEL);
-    if (!frame || !wheel || !std::isfinite(torque)) return;
+    if (!frame || !wheel) return;
     vec3 k = steering_axis(bike_row_of(s));
     dVector3 a;
     dBodyVectorToWorld(frame, k.x, k.y, k.z, a);
-    dBodyAddTorque(wheel, torque * a[0], torque * a[1], torque * a[2]);
-    dBodyAddTorque(frame, -torque * a[0], -torque * a[1], -torque * a[2]);
+    vec3 t = vec3{(float)a[0], (float)a[1], (float)a[2]} * torque;
+    bike_add_torque(s, wheel, t);
+    bike_add_torque(s, frame, t * -1.0f);
 }
 
 float bike_front_travel_angle(rider_slot *s) {
@@ -219,12 +208,10 @@ void bike_arcade_steering(rider_slot *s) {
     if (t >= target) rate = -rate;
     dVector3 axis;
     dBodyVectorToWorld(frame, 0, 0, 1, axis);
-    riding_amotor(frame, {(float)axis[0], (float)axis[1], (float)axis[2]}, rate, 1000);
+    bike_frame_amotor(s, {(float)axis[0], (float)axis[1], (float)axis[2]}, rate, 1000);
     bike_steer_torque(s, bike_steering_response(s, bike_front_travel_angle(s) - 0.5f * steer) *
                              s->steering_strength);
-    dVector3 v, at;
+    dVector3 v;
     dBodyGetRelPointVel(frame, 0, 0, 20, v);
-    dBodyGetRelPointPos(frame, 0, 0, 20, at);
-    if (std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]))
-        dBodyAddForceAtPos(frame, -0.25 * v[0], -0.25 * v[1], -0.25 * v[2], at[0], at[1], at[2]);
+    bike_add_force_at_rel_pos(s, frame, to_vec3(v) * -0.25f, {0, 0, 20});
 }

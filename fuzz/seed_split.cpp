@@ -36,6 +36,8 @@ static std::vector<std::string> targets_of(const std::string &name) {
     if (base_is(name, "terrain.hf")) t.push_back("heightfield");
     if (base_is(name, "tilemap")) t.push_back("tilemap");
     if (base_is(name, "lighting")) t.push_back("lighting");
+    for (const char *b : {"statues", "billboards", "flaggers", "cameras"})
+        if (base_is(name, b)) t.push_back(b);
     return t;
 }
 

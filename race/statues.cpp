@@ -8,7 +8,9 @@
 #include "core/console.h"
 #include "core/mem.h"
 #include "core/settings.h"
+#include "race/contacts.h"
 #include "race/objects.h"
+#include "race/particles.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
 
@@ -142,6 +144,8 @@ void track_objects_clear() {
     billboard_order.count = 0;
     track_first_file_statue = 0;
     track_first_file_billboard = 0;
+    track_rebuild_statue_grid();
+    particle_clear();
 }
 
 uint32_t track_load_texture_variant(const char *name, const char *suffix, const char *new_suffix) {

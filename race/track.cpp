@@ -6,6 +6,8 @@
 #include "core/fatal.h"
 #include "core/mem.h"
 #include "core/settings.h"
+#include "race/contacts.h"
+#include "race/flaggers.h"
 #include "race/objects.h"
 #include "terrain/terrain.h"
 
@@ -45,12 +47,13 @@ void track_lists_create() {
     if (!plyx_array_init(&track_statues, sizeof(statue), TRACK_LIST_CAPACITY) ||
         !plyx_array_init(&track_billboards, sizeof(billboard), TRACK_LIST_CAPACITY) ||
         !plyx_array_init(&billboard_order, sizeof(int32_t), 2 * TRACK_LIST_CAPACITY) ||
-        !plyx_array_init(&track_flaggers, sizeof(void *), TRACK_LIST_CAPACITY))
+        !plyx_array_init(&track_flaggers, sizeof(flagger), TRACK_LIST_CAPACITY))
         mem_out_of_memory();
 }
 
 void track_lists_free() {
     track_objects_clear();
+    track_grid_free();
     for (growable_array *a : {&track_statues, &track_billboards, &billboard_order, &track_flaggers})
         plyx_array_free(a);
 }

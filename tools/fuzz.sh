@@ -23,14 +23,15 @@ build() {
     cmake --build "$out" --target fuzz_all -j "${FUZZ_BUILD_JOBS:-$(nproc)}"
 }
 
-all_targets="config options saf gzip scanf png pnm texture font jm shape series lighting tileinfo
+all_targets="config options saf gzip scanf png pnm texture font jm shape series lighting statues billboards flaggers cameras tileinfo
 texturelist heightfield tilemap demo_names engine_sound"
 
 # Longest input per target: a few hundred KiB for pictures, models and archives.
 max_len() {
     case "$1" in
         options|demo_names) echo 4096 ;;
-        scanf|lighting|shape|texturelist|config) echo 16384 ;;
+        scanf|lighting|shape|texturelist|config|flaggers|cameras) echo 16384 ;;
+        statues|billboards) echo 65536 ;;
         series|tileinfo|font) echo 65536 ;;
         heightfield|tilemap) echo 1048576 ;;
         *) echo 262144 ;;

@@ -2,3 +2,7 @@
 #include "tests/support/fuzz_cases.h"
 
 ZR_FUZZ_CASES(race, lighting)
+ZR_FUZZ_CASES(race, statues)
+ZR_FUZZ_CASES(race, billboards)
+ZR_FUZZ_CASES(race, flaggers)
+ZR_FUZZ_CASES(race, cameras)
