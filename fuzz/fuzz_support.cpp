@@ -175,6 +175,7 @@ const fuzz_target fuzz_targets[] = {
     {"heightfield", "terrain", fuzz_heightfield},
     {"tilemap", "terrain", fuzz_tilemap},
     {"decals", "terrain", fuzz_decals},
+    {"engine_sound", "present", fuzz_engine_sound},
     {"erode_message", "terrain", fuzz_erode_message},
     {nullptr, nullptr, nullptr},
 };

@@ -30,6 +30,7 @@
 #include "gfx/texture.h"
 #include "net/client.h"
 #include "platform/plyx.h"
+#include "present/engine_sound.h"
 #include "present/hud.h"
 #include "present/scene.h"
 #include "race/catalogue.h"
@@ -67,7 +68,8 @@ static int startup_gate_drop_tick() {
 void startup_install_hooks() {
     loading_screen_install();
     race_hooks = {script_tic_hook, script_unload, script_free_sounds, util_boost_process,
-                  setup_apply_to_bike, setup_mark_reported};
+                  setup_apply_to_bike, setup_mark_reported, engine_sound_free_slot,
+                  engine_sound_load_slot};
     scene_stage_hook = frame_stage;
     erode_hooks = {net_send_erode, startup_race_tick};
     bike_hooks = {startup_race_tick, startup_gate_drop_tick, particle_spawn, scene_callout_distance,

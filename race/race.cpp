@@ -199,6 +199,7 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     plyx_log("Deallocating bikes\n");
     for (int i = 0; i < RIDER_SLOTS; i++) {
         race_engine_sounds[i] = nullptr;
+        if (race_hooks.engine_sound_free) race_hooks.engine_sound_free(i);
         bike_free(i);
     }
     race_state.running_count = 0;

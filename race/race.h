@@ -41,6 +41,8 @@ struct race_hook_table {
     void (*boost_process)();
     void (*apply_setup)(int slot);       // the player's bike setup onto the slot's bike
     void (*mark_setup_reported)();       // the setup change report starts from the current values
+    void (*engine_sound_free)(int slot);                         // before the bike is freed
+    void (*engine_sound_load)(int slot, const char *texture);    // after the bike is loaded
 };
 extern race_hook_table race_hooks;
 // Per slot: 0 simulated here from the local controls, 1 driven from its history, 2 robot.

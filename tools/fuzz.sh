@@ -24,7 +24,7 @@ build() {
 }
 
 all_targets="config options saf gzip scanf png pnm texture font jm shape series lighting statues billboards flaggers cameras tileinfo
-texturelist heightfield tilemap demo_names timing_gates lines"
+texturelist heightfield tilemap demo_names timing_gates lines engine_sound"
 
 # Longest input per target: a few hundred KiB for pictures, models and archives.
 max_len() {

@@ -109,7 +109,19 @@ std::string datagen_checkered_seq();
 std::string datagen_checkered_4_png();
 std::string datagen_finish_link();
 
+// The stock engine sounds (engine_sounds.cpp), by class 0 "250f", 1 "450f", 2 "125", 3 "250",
+// 4 "50": a cell's 16-bit samples (six firing pulses at the row's speed, load 0 or 1), the
+// class's SOUNDTABLE, its ".braap" description with the pipe's length, and the default one.
+std::string datagen_engine_cell(int klass, int row, int load);
+std::string datagen_engine_table(int klass);
+std::string datagen_engine_braap(int klass, double pipe_length);
+std::string datagen_engine_braap_default(int klass);
+int datagen_engine_row_rpm(int klass, int row);
+int datagen_engine_row_count(int klass);
+const char *datagen_engine_class_name(int klass);
+
 constexpr int DATAGEN_VERSION = 1;
+constexpr int DATAGEN_ENGINE_CLASSES = 5;
 constexpr int DATAGEN_STOCK_SHAPES = 7;
 constexpr int DATAGEN_LINE_MAX = 1022;      // header line with its newline stays below 1,023
 constexpr long DATAGEN_MEMBER_MAX = 2147483647L;

@@ -37,6 +37,24 @@ static std::string datagen_bike_plate_info() {
     {word ".png", datagen_bike_member<index, BIKE_FILE_TEXTURE>},                          \
     {word ".png.info", datagen_bike_plate_info<index>},
 
+// The engine sounds' members: descriptions, tables and cells by class, row and load.
+template <int Klass>
+static std::string datagen_engine_braap_member() {
+    return datagen_engine_braap_default(Klass);
+}
+template <int Klass>
+static std::string datagen_engine_table_member() {
+    return datagen_engine_table(Klass);
+}
+template <int Klass, int Row, int Load>
+static std::string datagen_engine_cell_member() {
+    return datagen_engine_cell(Klass, Row, Load);
+}
+// The default bike's own description: a 250f with a 5.4 ft pipe.
+static std::string datagen_yz250f_braap() {
+    return datagen_engine_braap(0, 5.4);
+}
+
 const datagen_member datagen_members[] = {
     {"about.txt.gz", datagen_about_member},
     {"generic_frame.shp", datagen_shape_frame},
@@ -102,6 +120,93 @@ const datagen_member datagen_members[] = {
     {"rider_plate.jm", datagen_rider_plate_jm},
     {"rider_body.png", datagen_rider_body_png},
     DATAGEN_BIKE_WORD_LIST(DATAGEN_BIKE_MEMBERS)
+    {"default250f.braap", datagen_engine_braap_member<0>},
+    {"default450f.braap", datagen_engine_braap_member<1>},
+    {"default125.braap", datagen_engine_braap_member<2>},
+    {"default250.braap", datagen_engine_braap_member<3>},
+    {"default50.braap", datagen_engine_braap_member<4>},
+    {"yz250fv2014.braap", datagen_yz250f_braap},
+    {"sounds/250f.tab", datagen_engine_table_member<0>},
+    {"sounds/250f/r1500l0.raw", datagen_engine_cell_member<0, 0, 0>},
+    {"sounds/250f/r1500l1.raw", datagen_engine_cell_member<0, 0, 1>},
+    {"sounds/250f/r3000l0.raw", datagen_engine_cell_member<0, 1, 0>},
+    {"sounds/250f/r3000l1.raw", datagen_engine_cell_member<0, 1, 1>},
+    {"sounds/250f/r4500l0.raw", datagen_engine_cell_member<0, 2, 0>},
+    {"sounds/250f/r4500l1.raw", datagen_engine_cell_member<0, 2, 1>},
+    {"sounds/250f/r6000l0.raw", datagen_engine_cell_member<0, 3, 0>},
+    {"sounds/250f/r6000l1.raw", datagen_engine_cell_member<0, 3, 1>},
+    {"sounds/250f/r7500l0.raw", datagen_engine_cell_member<0, 4, 0>},
+    {"sounds/250f/r7500l1.raw", datagen_engine_cell_member<0, 4, 1>},
+    {"sounds/250f/r9000l0.raw", datagen_engine_cell_member<0, 5, 0>},
+    {"sounds/250f/r9000l1.raw", datagen_engine_cell_member<0, 5, 1>},
+    {"sounds/250f/r10500l0.raw", datagen_engine_cell_member<0, 6, 0>},
+    {"sounds/250f/r10500l1.raw", datagen_engine_cell_member<0, 6, 1>},
+    {"sounds/250f/r12000l0.raw", datagen_engine_cell_member<0, 7, 0>},
+    {"sounds/250f/r12000l1.raw", datagen_engine_cell_member<0, 7, 1>},
+    {"sounds/250f/r13500l0.raw", datagen_engine_cell_member<0, 8, 0>},
+    {"sounds/250f/r13500l1.raw", datagen_engine_cell_member<0, 8, 1>},
+    {"sounds/450f.tab", datagen_engine_table_member<1>},
+    {"sounds/450f/r1200l0.raw", datagen_engine_cell_member<1, 0, 0>},
+    {"sounds/450f/r1200l1.raw", datagen_engine_cell_member<1, 0, 1>},
+    {"sounds/450f/r2500l0.raw", datagen_engine_cell_member<1, 1, 0>},
+    {"sounds/450f/r2500l1.raw", datagen_engine_cell_member<1, 1, 1>},
+    {"sounds/450f/r4000l0.raw", datagen_engine_cell_member<1, 2, 0>},
+    {"sounds/450f/r4000l1.raw", datagen_engine_cell_member<1, 2, 1>},
+    {"sounds/450f/r5500l0.raw", datagen_engine_cell_member<1, 3, 0>},
+    {"sounds/450f/r5500l1.raw", datagen_engine_cell_member<1, 3, 1>},
+    {"sounds/450f/r7000l0.raw", datagen_engine_cell_member<1, 4, 0>},
+    {"sounds/450f/r7000l1.raw", datagen_engine_cell_member<1, 4, 1>},
+    {"sounds/450f/r8500l0.raw", datagen_engine_cell_member<1, 5, 0>},
+    {"sounds/450f/r8500l1.raw", datagen_engine_cell_member<1, 5, 1>},
+    {"sounds/450f/r10000l0.raw", datagen_engine_cell_member<1, 6, 0>},
+    {"sounds/450f/r10000l1.raw", datagen_engine_cell_member<1, 6, 1>},
+    {"sounds/450f/r11500l0.raw", datagen_engine_cell_member<1, 7, 0>},
+    {"sounds/450f/r11500l1.raw", datagen_engine_cell_member<1, 7, 1>},
+    {"sounds/125.tab", datagen_engine_table_member<2>},
+    {"sounds/125/r1500l0.raw", datagen_engine_cell_member<2, 0, 0>},
+    {"sounds/125/r1500l1.raw", datagen_engine_cell_member<2, 0, 1>},
+    {"sounds/125/r3500l0.raw", datagen_engine_cell_member<2, 1, 0>},
+    {"sounds/125/r3500l1.raw", datagen_engine_cell_member<2, 1, 1>},
+    {"sounds/125/r5500l0.raw", datagen_engine_cell_member<2, 2, 0>},
+    {"sounds/125/r5500l1.raw", datagen_engine_cell_member<2, 2, 1>},
+    {"sounds/125/r7500l0.raw", datagen_engine_cell_member<2, 3, 0>},
+    {"sounds/125/r7500l1.raw", datagen_engine_cell_member<2, 3, 1>},
+    {"sounds/125/r9500l0.raw", datagen_engine_cell_member<2, 4, 0>},
+    {"sounds/125/r9500l1.raw", datagen_engine_cell_member<2, 4, 1>},
+    {"sounds/125/r11500l0.raw", datagen_engine_cell_member<2, 5, 0>},
+    {"sounds/125/r11500l1.raw", datagen_engine_cell_member<2, 5, 1>},
+    {"sounds/125/r13500l0.raw", datagen_engine_cell_member<2, 6, 0>},
+    {"sounds/125/r13500l1.raw", datagen_engine_cell_member<2, 6, 1>},
+    {"sounds/250.tab", datagen_engine_table_member<3>},
+    {"sounds/250/r1500l0.raw", datagen_engine_cell_member<3, 0, 0>},
+    {"sounds/250/r1500l1.raw", datagen_engine_cell_member<3, 0, 1>},
+    {"sounds/250/r3000l0.raw", datagen_engine_cell_member<3, 1, 0>},
+    {"sounds/250/r3000l1.raw", datagen_engine_cell_member<3, 1, 1>},
+    {"sounds/250/r4500l0.raw", datagen_engine_cell_member<3, 2, 0>},
+    {"sounds/250/r4500l1.raw", datagen_engine_cell_member<3, 2, 1>},
+    {"sounds/250/r6000l0.raw", datagen_engine_cell_member<3, 3, 0>},
+    {"sounds/250/r6000l1.raw", datagen_engine_cell_member<3, 3, 1>},
+    {"sounds/250/r7500l0.raw", datagen_engine_cell_member<3, 4, 0>},
+    {"sounds/250/r7500l1.raw", datagen_engine_cell_member<3, 4, 1>},
+    {"sounds/250/r9000l0.raw", datagen_engine_cell_member<3, 5, 0>},
+    {"sounds/250/r9000l1.raw", datagen_engine_cell_member<3, 5, 1>},
+    {"sounds/250/r10500l0.raw", datagen_engine_cell_member<3, 6, 0>},
+    {"sounds/250/r10500l1.raw", datagen_engine_cell_member<3, 6, 1>},
+    {"sounds/50.tab", datagen_engine_table_member<4>},
+    {"sounds/50/r2000l0.raw", datagen_engine_cell_member<4, 0, 0>},
+    {"sounds/50/r2000l1.raw", datagen_engine_cell_member<4, 0, 1>},
+    {"sounds/50/r4000l0.raw", datagen_engine_cell_member<4, 1, 0>},
+    {"sounds/50/r4000l1.raw", datagen_engine_cell_member<4, 1, 1>},
+    {"sounds/50/r6000l0.raw", datagen_engine_cell_member<4, 2, 0>},
+    {"sounds/50/r6000l1.raw", datagen_engine_cell_member<4, 2, 1>},
+    {"sounds/50/r8000l0.raw", datagen_engine_cell_member<4, 3, 0>},
+    {"sounds/50/r8000l1.raw", datagen_engine_cell_member<4, 3, 1>},
+    {"sounds/50/r10000l0.raw", datagen_engine_cell_member<4, 4, 0>},
+    {"sounds/50/r10000l1.raw", datagen_engine_cell_member<4, 4, 1>},
+    {"sounds/50/r12000l0.raw", datagen_engine_cell_member<4, 5, 0>},
+    {"sounds/50/r12000l1.raw", datagen_engine_cell_member<4, 5, 1>},
+    {"sounds/50/r14000l0.raw", datagen_engine_cell_member<4, 6, 0>},
+    {"sounds/50/r14000l1.raw", datagen_engine_cell_member<4, 6, 1>},
 };
 
 const int datagen_member_count = (int)(sizeof datagen_members / sizeof datagen_members[0]);

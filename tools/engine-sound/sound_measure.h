@@ -1,0 +1,26 @@
+// Measures of a stretch of engine sound (8-bit unsigned mono, 128 silence): the firing period
+// from the envelope's autocorrelation, the autocorrelation at one revolution, the jitter of the
+// firing onsets, the loudness and the clipped share.
+#pragma once
+
+#include <cstddef>
+
+struct sound_measures {
+    double period;          // seconds between firings (the autocorrelation's peak); 0 if none
+    double peak;            // the normalised autocorrelation at that period
+    double at_revolution;   // the autocorrelation at the given revolution time over the peak
+    double jitter;          // standard deviation of onset intervals over their mean, percent
+    double rms;             // of (byte - 127.5) / 127.5
+    double clipped;         // share of bytes at 0 or 255, percent
+    double mean;            // mean byte
+};
+
+// Measures samples at rate (Hz). The period is the first peak of the envelope's autocorrelation
+// between min_period and max_period seconds within 85% of the highest there (where the engine
+// speed is known, from half a revolution on: the pipe's echoes come sooner); revolution (seconds, 0 for none) picks where at_revolution is read.
+sound_measures sound_measure(const unsigned char *samples, size_t count, double rate,
+                             double min_period, double max_period, double revolution);
+// The left channel of interleaved 8-bit stereo.
+void sound_left_channel(const unsigned char *stereo, size_t frames, unsigned char *out);
+// A WAV file of 8-bit mono samples.
+bool sound_write_wav(const char *path, const unsigned char *samples, size_t count, int rate);
