@@ -148,7 +148,7 @@ int collide_riders(rider_slot *a, rider_slot *b, int mode) {
     if (touched & FRONT) ram(b, vb2, a);
     for (rider_slot *s : {a, b}) {
         s->last_rider_contact_tic = tick;
-        for (int &k : s->robot_ints) k = 0;
+        for (int32_t &k : s->followed_serials) k = 0;
     }
     return touched;
 }

@@ -24,9 +24,8 @@ static int fuzz_camera_add(float, float, float, float, float) {
 static void fuzz_object_file(const uint8_t *data, size_t size, void (*read)(file_stream *, const char *)) {
     track_loader_table saved = track_loaders;
     track_loaders = {fuzz_object_texture, fuzz_object_model, nullptr, nullptr};
-    checkpoint gates[3] = {};
     timing_gates.count = 3;
-    timing_gates.checkpoints = gates;
+    for (int i = 0; i < 3; i++) timing_gates.checkpoints[i] = {};
     track_camera_add = fuzz_camera_add;
     track_lists_create();
     track_flaggers_reset();

@@ -69,7 +69,8 @@ void startup_install_hooks() {
     loading_screen_install();
     race_hooks = {script_tic_hook, script_unload, script_free_sounds, util_boost_process,
                   setup_apply_to_bike, setup_mark_reported, engine_sound_free_slot,
-                  engine_sound_load_slot};
+                  engine_sound_load_slot, script_load};
+    scene_hooks.script_frame = script_frame_hook;
     scene_stage_hook = frame_stage;
     erode_hooks = {net_send_erode, startup_race_tick};
     bike_hooks = {startup_race_tick, startup_gate_drop_tick, particle_spawn, scene_callout_distance,

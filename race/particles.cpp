@@ -128,4 +128,3 @@ int particle_active_count() {
     return n;
 }
 
-void particle_update() {}

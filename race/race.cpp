@@ -244,6 +244,11 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
         }
     }
     erode_queue_reset();
+    if (race_hooks.script_load) {
+        char script[1100];
+        snprintf(script, sizeof script, "@%.1000s/frills.js", folder);
+        race_hooks.script_load(script);
+    }
     if (server_race && terrain_current) terrain_current->heights_frozen = 1;
     race_take_roles(roles);
 

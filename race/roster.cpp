@@ -56,6 +56,6 @@ void race_drop_to_ground(int slot, float x, float z, float yaw) {
         bike_reset(s);
         bike_set_orientation(s, 0, 1, 0, yaw);
         bike_translate(slot, x, h, z);
-        if (!bike_ground_contacts(slot)) break;
+        if (!bike_ground_contacts_at(slot)) break;
     }
 }

@@ -176,16 +176,16 @@ TEST_F(bike_part_contacts, RiderPairsSetTheContactTimers) {
     place(a, 0, frame, {0, 0, -12});
     // Mirrored through the point just behind a's front axle.
     place(b, (float)M_PI, {0, frame.y, 2 * front.z - frame.z + 0.3f}, {0, 0, 12});
-    for (int &k : a->robot_ints) k = 7;
-    for (int &k : b->robot_ints) k = 7;
+    for (int32_t &k : a->followed_serials) k = 7;
+    for (int32_t &k : b->followed_serials) k = 7;
     int bits = collide_riders(a, b, 0);
     EXPECT_TRUE(bits & PART_BIT_FRONT_WHEEL) << bits;
     EXPECT_GE(a->rider_contact_timer, 64);
     EXPECT_GE(b->rider_contact_timer, 64);
     EXPECT_EQ(a->last_rider_contact_tic, 100);
     EXPECT_EQ(b->last_rider_contact_tic, 100);
-    for (int k : a->robot_ints) EXPECT_EQ(k, 0);
-    for (int k : b->robot_ints) EXPECT_EQ(k, 0);
+    for (int32_t k : a->followed_serials) EXPECT_EQ(k, 0);
+    for (int32_t k : b->followed_serials) EXPECT_EQ(k, 0);
 
     // A second contact in the same tick: penalty forces, no new joints.
     int joints = 0;

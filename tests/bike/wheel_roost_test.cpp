@@ -17,12 +17,13 @@ static vec3 callout_at;
 static float callout_far = 1e6f;
 static rider_slot *watched;
 
-static void record_particle(const float p[3], const float v[3], const void *type) {
-    particles.push_back({{p[0], p[1], p[2]}, {v[0], v[1], v[2]}, (const roost_type *)type});
+static int record_particle(const float p[3], const float v[3], const roost_type *type) {
+    particles.push_back({{p[0], p[1], p[2]}, {v[0], v[1], v[2]}, type});
     if (watched) {
         events.push_back("roost rear-wheel-joints=" +
                          std::to_string(dBodyGetNumJoints(bike_body_of(watched, BIKE_BODY_REAR_WHEEL))));
     }
+    return 1;
 }
 
 static float record_distance(float, float, float) {

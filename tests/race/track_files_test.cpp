@@ -107,9 +107,8 @@ TEST(race_track_files, RowCap) {
 
 TEST(race_track_files, Flaggers) {
     fake_loads loads;
-    checkpoint gates[3] = {};
     timing_gates.count = 3;
-    timing_gates.checkpoints = gates;
+    for (int i = 0; i < 3; i++) timing_gates.checkpoints[i] = {};
     track_flaggers_reset();
     // Tokens spanning lines, a colour tag on the start billboard, clamps, walk time 0, and a
     // bad token that ends reading.

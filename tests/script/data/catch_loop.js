@@ -1,0 +1,1 @@
+for (;;) { try { for (;;) {} } catch (e) {} }

@@ -1,0 +1,1 @@
+for (;;) { new Array(100000).join("x"); }

@@ -1,0 +1,3 @@
+var o = {};
+o.toString = function () { return String(this); };
+String(o);
