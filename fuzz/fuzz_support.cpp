@@ -177,6 +177,7 @@ const fuzz_target fuzz_targets[] = {
     {"decals", "terrain", fuzz_decals},
     {"engine_sound", "present", fuzz_engine_sound},
     {"erode_message", "terrain", fuzz_erode_message},
+    {"script_source", "script", fuzz_script_source},
     {nullptr, nullptr, nullptr},
 };
 

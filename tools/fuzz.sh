@@ -24,7 +24,7 @@ build() {
 }
 
 all_targets="config options saf gzip scanf png pnm texture font jm shape series lighting statues billboards flaggers cameras tileinfo
-texturelist heightfield tilemap demo_names timing_gates lines engine_sound"
+texturelist heightfield tilemap demo_names timing_gates lines engine_sound script_source"
 
 # Longest input per target: a few hundred KiB for pictures, models and archives.
 max_len() {
@@ -62,10 +62,15 @@ run() {
         # shellcheck disable=SC2046
         find $(seed_dirs "$target") -type f -size -4097c -exec cp {} "$dirs/" \;
     fi
+    # A target's dictionary, and its own time-out where its limits are tighter.
+    extra=""
+    [ -f "$root/fuzz/dicts/$target.dict" ] && extra="-dict=$root/fuzz/dicts/$target.dict"
+    timeout=10
+    [ "$target" = script_source ] && timeout=2
     # shellcheck disable=SC2086
-    "$out/fuzz/fuzz_$target" -max_len="$length" -rss_limit_mb=2048 -timeout=10 \
+    "$out/fuzz/fuzz_$target" -max_len="$length" -rss_limit_mb=2048 -timeout=$timeout \
         -malloc_limit_mb=256 -print_final_stats=1 -artifact_prefix="$out/findings/$target/" \
-        "$@" $dirs >"$log" 2>&1
+        $extra "$@" $dirs >"$log" 2>&1
 }
 
 # The table of a batch of finished runs.

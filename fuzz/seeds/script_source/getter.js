@@ -1,0 +1,1 @@
+Object.defineProperty(zr, "frame_handler_", { get: function () { throw new Error("getter"); } });
