@@ -213,13 +213,15 @@ static duk_ret_t n_get_seconds_per_tic(duk_context *d) {
     return 1;
 }
 
+// From the track's timing gates, read with the track: the prelude runs before the reset copies
+// them into the race state.
 static duk_ret_t n_get_first_lap_length(duk_context *d) {
-    duk_push_int(d, race_state.first_lap_points);
+    duk_push_int(d, timing_gates.count > 0 ? timing_gates.first_lap_length : 0);
     return 1;
 }
 
 static duk_ret_t n_get_normal_lap_length(duk_context *d) {
-    duk_push_int(d, race_state.lap_points);
+    duk_push_int(d, timing_gates.count > 0 ? timing_gates.lap_length : 0);
     return 1;
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/console.h"
 #include "race/race.h"
+#include "race/timing.h"
 #include "script/script.h"
 #include "tests/script/script_test_support.h"
 #include "tests/support/test_support.h"
@@ -81,9 +82,11 @@ TEST_F(script_fixture, CallsByDottedNameAndTheirResults) {
 }
 
 TEST_F(script_fixture, PreludeDefinitions) {
-    race_state.first_lap_points = 5;
-    race_state.lap_points = 4;
+    timing_gates.count = 1;
+    timing_gates.first_lap_length = 5;
+    timing_gates.lap_length = 4;
     script_context *c = prelude_context();
+    timing_gates.count = 0;
     ASSERT_NE(c, nullptr);
     ASSERT_EQ(eval(c,
                    "function lap1() { return zr.index_to_lap(zr.first_lap_length); }\n"

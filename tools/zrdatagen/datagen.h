@@ -65,6 +65,11 @@ std::string datagen_hillside_desc();
 std::string datagen_track_tileinfo();
 std::string datagen_practice_decals();
 std::string datagen_hillside_decals();
+// The stock tracks' start flags and the script that animates them (frills.cpp).
+std::string datagen_practice_billboards();
+std::string datagen_practice_frills();
+std::string datagen_hillside_billboards();
+std::string datagen_hillside_frills();
 // The decal pictures (decals.cpp): RGBA, width / height equal to their decals' aspect.
 std::string datagen_decal_startline_png();
 std::string datagen_decal_arrow_png();

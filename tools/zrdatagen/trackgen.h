@@ -61,6 +61,9 @@ std::string datagen_track_shading(const datagen_track &t);   // "shadingx2.ppm"
 std::string datagen_track_tilemap(const datagen_track &t);
 std::string datagen_track_lighting(const datagen_track &t);
 std::string datagen_track_tileinfo();
+// Two checkered flags across the start line, and the script that animates them.
+std::string datagen_track_billboards(const datagen_track &t);
+std::string datagen_track_frills(const datagen_track &t);
 
 // Helpers of the plans: a hash of a lattice point, value noise (0..255, smooth, lattice cell
 // samples apart, repeating every period cells when period > 0), the integer square root.
