@@ -119,12 +119,13 @@ static duk_ret_t n_message(duk_context *d) {
     return 0;
 }
 
-// Only "@" names: the game data and the home folder.
+// Only "@" names: the game data and the home folder, never a way out of them.
 static bool data_name(duk_context *d, int index, char *out, size_t size) {
     if (!duk_is_string(d, index)) return false;
     duk_size_t n = 0;
     const char *s = duk_get_lstring(d, index, &n);
     if (!s || n < 2 || n >= size || s[0] != '@' || strlen(s) != n) return false;
+    if (s[1] == '/' || strstr(s, "..") || strchr(s, '\\')) return false;
     memcpy(out, s, n + 1);
     return true;
 }

@@ -125,6 +125,12 @@ TEST_F(script_natives, BadArgumentsGiveTheSafeResults) {
             EXPECT_EQ(run(src), n.expected) << src;
         }
     }
+    // Names outside the game data and the home folder.
+    for (const char *name : {"'/etc/passwd'", "'sounds/crowd.raw'", "'@../../etc/passwd'",
+                             "'@/etc/passwd'", "'@'"}) {
+        EXPECT_EQ(run(std::string("zr.add_sound(") + name + ")"), -1) << name;
+        EXPECT_EQ(run(std::string("zr.read_texture(") + name + ")"), 0) << name;
+    }
     // Running-order entries exist for 0..count - 1 only.
     EXPECT_EQ(run("zr.get_running_order_slot(0)"), 3);
     EXPECT_EQ(run("zr.get_running_order_position(1)"), 4);
