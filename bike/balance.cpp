@@ -226,6 +226,14 @@ static void free_foot(rider_slot *s, vec3 *pos, vec3 *vel, vec3 hip_local, float
         *pos = *pos + dn * (1 - below);
         vec3 body_v = to_vec3(dBodyGetLinearVel(rider));
         *vel = *vel - dn * vec3_dot(*vel, dn) + dn * vec3_dot(body_v, dn);
+        // Pushed down, the foot may have left the leg's reach: keep the depth below the hip
+        // and shorten the sideways part.
+        vec3 q = *pos - hip;
+        float depth = std::max(1.0f, vec3_dot(q, dn));
+        vec3 side = q - dn * depth;
+        float s2 = vec3_length2(side), room = leg * leg - depth * depth;
+        if (depth * depth + s2 > leg * leg && room >= 0 && s2 > 0)
+            *pos = hip + dn * depth + side * sqrtf(room / s2);
     }
     if (!std::isfinite(pos->x) || !std::isfinite(pos->y) || !std::isfinite(pos->z) ||
         !std::isfinite(vel->x) || !std::isfinite(vel->y) || !std::isfinite(vel->z)) {

@@ -33,7 +33,7 @@ class bike_realign : public bike_ride {
     }
     // Stopped at 0.5 rad of lean, both wheels touching, sit-dab held.
     void lean_and_stop() {
-        riding_turn_bike(s, {0, 0, 1}, 0.5f);
+        riding_turn_bike(s, {0, 0, 1}, 0.5f, true);
         riding_stop_bike(s);
         s->front_contact.contact_depth = s->rear_contact.contact_depth = 0.1f;
         s->controls.sit_dab = 1;
