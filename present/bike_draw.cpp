@@ -8,6 +8,7 @@
 #include "gfx/model.h"
 #include "gfx/shader.h"
 #include "present/pose.h"
+#include "present/robot_markers.h"
 #include "present/scene.h"
 
 void (*bike_draw_hook)(const bike_draw_call &call) = nullptr;
@@ -214,5 +215,6 @@ void draw_bike_and_rider(rider_slot *s, int mode, const float eye[3]) {
     if (game_settings.debug_level >= 2) {
         glDisable(GL_TEXTURE_2D);
         glDisable(GL_BLEND);
+        draw_robot_markers(s);
     }
 }

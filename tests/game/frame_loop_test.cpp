@@ -14,11 +14,14 @@
 #include "core/settings.h"
 #include "core/util.h"
 #include "core/vfs.h"
+#include "game/chase_camera.h"
 #include "game/controls.h"
+#include "game/entry.h"
 #include "game/frame_loop.h"
 #include "game/sound_output.h"
 #include "net/client.h"
 #include "platform/plyx.h"
+#include "present/camera.h"
 #include "race/race.h"
 #include "race/track.h"
 #include "terrain/erode.h"
@@ -496,4 +499,72 @@ TEST(game_frame_loop, ErosionWaitsNearTheLocalRidersBike) {
     bike_free(0);
     ASSERT_EQ(frame_loop_pass(), 1);
     EXPECT_LT(erode_queue_count(), 20);   // no bike to keep clear: they dig
+}
+
+// From key presses through the player's bike to the chase camera: the bike the race reset put in
+// slot 0 rides off on "x", turns left on "left", and Tab brings the chase view behind it.
+TEST(game_frame_loop, KeysRideThePlayersBikeAndTheChaseCameraFollows) {
+    // The program's hooks: the reset hands the player's settings to the bike.
+    startup_install_hooks();
+    fake_install();
+    start_race();
+    ASSERT_TRUE(rider_has_bike(0));
+    rider_slot *s = &rider_table[0];
+    dBodyID frame = bike_frame_body(s);
+    auto position = [&]() {
+        const dReal *p = dBodyGetPosition(frame);
+        return vec3{(float)p[0], (float)p[1], (float)p[2]};
+    };
+    auto heading = [&]() {
+        const dReal *v = dBodyGetLinearVel(frame);
+        return std::atan2(-(float)v[0], -(float)v[2]);
+    };
+    // Passes until the race has run that long.
+    auto run_for = [&](double seconds) {
+        int until = race_state.current_tick + (int)std::lround(seconds * 128);
+        for (int pass = 0; race_state.current_tick < until && pass < 100000; pass++)
+            ASSERT_EQ(frame_loop_pass(), 1);
+    };
+    // The default bindings by their key names, as start-up binds them.
+    for (control_binding &b : settings.bindings) {
+        uint32_t code;
+        if (b.key_name && plyx_input_key_code(nullptr, &code, b.key_name)) b.key_code = (int)code;
+    }
+    const int throttle = settings.bindings[BINDING_THROTTLE].key_code;
+    const int left = settings.bindings[BINDING_LEFT].key_code;
+    frame_loop_begin();
+    // Until the gate drops the rider waits where the reset put it.
+    run_for((race_state.gate_drop_tick - race_state.current_tick + 64) / 128.0);
+    vec3 p0 = position();
+    fake_push(throttle, 1, 0.0);
+    run_for(3);
+    vec3 d = position() - p0;
+    EXPECT_GE(std::sqrt(d.x * d.x + d.z * d.z), 30);
+    float h0 = heading();
+    fake_push(left, 1, 0.0);
+    run_for(1);
+    float turned = heading() - h0;
+    if (turned > (float)M_PI) turned -= 2 * (float)M_PI;
+    if (turned < -(float)M_PI) turned += 2 * (float)M_PI;
+    EXPECT_GE(turned, 10 * (float)M_PI / 180);
+    fake_push(left, 0, 0.0);
+    fake_push(KEY_TAB, 1, 0.0);
+    fake_push(KEY_TAB, 0, 0.001);
+    run_for(0.1);
+    EXPECT_EQ(frame_loop.view_mode, VIEW_CHASE);
+    // The chase eye: 9 to 11 ft behind the frame across the ground, away from its travel, and
+    // at least 5 ft above the ground around it.
+    for (int k = 0; k < 8; k++) {
+        run_for(0.125);
+        float eye[3], rotation[9];
+        ASSERT_EQ(chase_camera_view(0, frame_player_view(), eye, rotation), 1);
+        vec3 p = position();
+        vec3 back = {eye[0] - p.x, 0, eye[2] - p.z};
+        float across = std::sqrt(back.x * back.x + back.z * back.z);
+        EXPECT_GE(across, 9);
+        EXPECT_LE(across, 11);
+        const dReal *v = dBodyGetLinearVel(frame);
+        EXPECT_LT(back.x * v[0] + back.z * v[2], 0);
+        EXPECT_GE(eye[1], camera_ground_height(eye[0], eye[2], 10) + 5 - 1e-3f);
+    }
 }
