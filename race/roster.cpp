@@ -42,4 +42,3 @@ void race_shuffle_roster(uint32_t seed) {
 void race_drop_to_ground(int slot, float x, float z, float yaw) {
     if (rider_slot_at(slot)) bike_drop_to_ground(slot, x, z, yaw);
 }
-}
