@@ -552,14 +552,17 @@ TEST(game_frame_loop, KeysRideThePlayersBikeAndTheChaseCameraFollows) {
     fake_push(KEY_TAB, 0, 0.001);
     run_for(0.1);
     EXPECT_EQ(frame_loop.view_mode, VIEW_CHASE);
-    // The chase eye: 9 to 11 ft behind the frame across the ground, away from its travel, and
+    // The chase eye: 9 to 11 ft behind the bike across the ground, away from its travel, and
     // at least 5 ft above the ground around it.
     for (int k = 0; k < 8; k++) {
         run_for(0.125);
         float eye[3], rotation[9];
         ASSERT_EQ(chase_camera_view(0, frame_player_view(), eye, rotation), 1);
-        vec3 p = position();
-        vec3 back = {eye[0] - p.x, 0, eye[2] - p.z};
+        // Measured from the point the camera looks at on the frame (a wheelie moves it back).
+        dVector3 target;
+        const float *c = run_options.chase_center;
+        dBodyGetRelPointPos(frame, c[0], c[1], c[2], target);
+        vec3 back = {eye[0] - (float)target[0], 0, eye[2] - (float)target[2]};
         float across = std::sqrt(back.x * back.x + back.z * back.z);
         EXPECT_GE(across, 9);
         EXPECT_LE(across, 11);
