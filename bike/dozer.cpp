@@ -31,7 +31,7 @@ dozer *dozer_create() {
     dozer *d = new (std::nothrow) dozer{};
     if (!d) return nullptr;
     for (int i = 0; i <= DOZER_CHASSIS; i++) {
-        d->bodies[i] = dBodyCreate(physics_world);
+        d->bodies[i] = physics_body_create();
         vec3 p = dozer_rest(i);
         dBodySetPosition(d->bodies[i], p.x, p.y, p.z);
     }
@@ -56,7 +56,7 @@ void dozer_destroy(dozer *d) {
     for (dJointID j : d->wheel_joints)
         if (j) dJointDestroy(j);
     for (dBodyID b : d->bodies)
-        if (b) dBodyDestroy(b);
+        if (b) physics_body_destroy(b);
     delete d;
 }
 

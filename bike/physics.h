@@ -13,10 +13,13 @@ int physics_open();
 // when closed.
 void physics_close();
 // One world step of PHYSICS_TICK seconds, then the contact group emptied. 1, or 0 when the step
-// ran out of memory (logged).
+// ran out of memory (logged). A step whose exact solver reports a message is taken back for the
+// bodies made through physics_body_create and run again with the iterative solver.
 int physics_step();
-// The engine's messages (such as the solver's "LCP internal error") logged since the start.
+// The engine's messages (such as the solver's "LCP internal error") since the start.
 extern int physics_message_count;
+// Steps run again with the iterative solver since the start.
+extern int physics_fallback_steps;
 
 constexpr double PHYSICS_TICK = 1.0 / 128.0;
 constexpr double PHYSICS_GRAVITY = -32.0;

@@ -66,7 +66,8 @@ class bike_falls : public bike_riding {
     int rider_joint_body() { return dJointGetBody(bike_joint_of(s, BIKE_JOINT_RIDER), 0) != nullptr; }
 };
 
-// Disabled: the rider stays on at 64 ft and falls at 10 ft/s against the wall; open.
+// Disabled: the rider stays on against the wall at 40 ft/s, and falls from 64 ft in the arcade
+// physics; open.
 TEST_F(bike_falls, DISABLED_WhatThrowsTheRiderOff) {
     struct row {
         const char *name;
