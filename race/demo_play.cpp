@@ -288,7 +288,7 @@ void demo_seek(float seconds) {
     if (!play.stream || demo_recording() || !std::isfinite(seconds) || seconds == 0) return;
     if (play.stream->gzip) return;   // a compressed demo cannot be repositioned
     for (int slot = 0; slot < RIDER_SLOTS; slot++)
-        if (rider_has_bike(slot) && rider_status[slot] != 1) return;
+        if (demo_source.in_use(slot) && rider_status[slot] != 1) return;
     int c = race_state.current_tick;
     double moved = c + (double)seconds * RACE_TICKS_PER_SECOND;
     if (seconds > 0 && (play.version == 6 || game_settings.accurate_skip)) {
