@@ -296,6 +296,12 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     if (rider_status[viewed_slot] == 0 && rider_has_bike(viewed_slot) && race_hooks.apply_setup)
         race_hooks.apply_setup(viewed_slot);
     if (race_hooks.mark_setup_reported) race_hooks.mark_setup_reported();
+    // The free camera 5 ft above the viewed rider; without one it stays where it is.
+    if (rider_has_bike(viewed_slot) && race_hooks.place_free_camera) {
+        const dReal *p = dBodyGetPosition(bike_frame_body(rider_slot_at(viewed_slot)));
+        const float above[3] = {(float)p[0], (float)p[1] + 5.0f, (float)p[2]};
+        race_hooks.place_free_camera(above);
+    }
     if (race_hooks.boost_process) race_hooks.boost_process();
     return 1;
 }

@@ -43,6 +43,11 @@ void spy_sound(int slot, const char *) {
     sounds.push_back(slot);
 }
 
+float camera_at[3];
+void spy_camera(const float p[3]) {
+    for (int i = 0; i < 3; i++) camera_at[i] = p[i];
+}
+
 const char *TRACKS[] = {"tracks/practice"};
 
 struct reset_fixture {
@@ -62,6 +67,7 @@ struct reset_fixture {
         race_bike_load = spy_load;
         race_hooks = {};
         race_hooks.engine_sound_load = spy_sound;
+        race_hooks.place_free_camera = spy_camera;
         game_settings.roost_frequency = 0;
     }
     ~reset_fixture() {
@@ -123,6 +129,9 @@ TEST(race_reset, RolesKindsAndLineUp) {
     EXPECT_STREQ(race_rider_names[1], "Roborider");
     EXPECT_EQ(sounds, (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(viewed_slot, 0);
+    const dReal *frame = dBodyGetPosition(bike_frame_body(rider_slot_at(0)));
+    EXPECT_NEAR(camera_at[1], frame[1] + 5, 0.01);   // the free camera above the viewed rider
+    EXPECT_NEAR(camera_at[0], frame[0], 0.01);
     EXPECT_EQ(race_state.erode_amount, 700);
     EXPECT_EQ(race_state.final_lap, 5);
     EXPECT_EQ(race_state.half_way_lap, 3);
@@ -177,11 +186,14 @@ TEST(race_reset, FailedLoadsAndNoTrack) {
     ASSERT_EQ(f.reset({0, 0, 1}), 1);
     EXPECT_EQ(viewed_slot, 2);
 
-    // An empty Track choice: no race, the old track unloaded, the viewed slot kept.
+    // An empty Track choice: no race, the old track unloaded, the viewed slot and the free
+    // camera kept.
+    camera_at[1] = -1;
     settings.track.option_count = 0;
     EXPECT_EQ(f.reset({1}), 0);
     EXPECT_EQ(track_name, nullptr);
     EXPECT_EQ(viewed_slot, 2);
+    EXPECT_EQ(camera_at[1], -1);
     EXPECT_FALSE(rider_has_bike(0));
     // A folder whose terrain does not load.
     static const char *missing[] = {"tracks/nowhere"};
@@ -189,4 +201,55 @@ TEST(race_reset, FailedLoadsAndNoTrack) {
     settings.track.option_count = 1;
     EXPECT_EQ(f.reset({1}), 0);
     EXPECT_EQ(track_name, nullptr);
+}
+
+// Online, a rider who leaves its place before the drop is held, its controls forced, until
+// exactly 15 s after the drop, told once; after the drop nothing is forced. The suspension graph
+// clears four rings when it starts and later wraps without clearing.
+TEST(race_tick, StartRulesAndSuspensionGraph) {
+    reset_fixture f;
+    ASSERT_NE(f.window.w, nullptr);
+    ASSERT_EQ(f.reset({1}), 1);
+    rider_slot *s = rider_slot_at(0);
+    int drop = race_state.gate_drop_tick;
+    console_clear();
+    race_state.current_tick = drop - 100;
+    race_start_rules(s);
+    EXPECT_EQ(race_false_start_penalty, 0);
+    EXPECT_EQ(s->controls.sit_dab, 1.0f);
+    bike_translate(0, 3.1f, 0, 0);
+    race_start_rules(s);
+    EXPECT_EQ(race_false_start_penalty, RACE_FALSE_START_TICKS + 100);
+    int held = 0, told = 0;
+    for (int t = drop - 99; race_false_start_penalty > 0; t++) {
+        race_state.current_tick = t;
+        rider_set_throttle(s, 1);
+        race_start_rules(s);
+        held = t;
+        EXPECT_EQ(s->controls.throttle, 0.0f);
+        EXPECT_EQ(s->controls.front_brake, 1.0f);
+    }
+    EXPECT_EQ(held, drop + RACE_FALSE_START_TICKS);
+    for (int i = 0; i < CONSOLE_LINES; i++) told += strstr(console_log.lines[i], "15 second false start penalty") != nullptr;
+    EXPECT_EQ(told, 1);
+    race_state.current_tick = drop + 1;
+    rider_set_throttle(s, 1);
+    race_start_rules(s);
+    EXPECT_EQ(s->controls.throttle, 1.0f);
+    EXPECT_EQ(race_false_start_penalty, 0);
+
+    suspension_graph = {{}, 1024};
+    suspension_graph.rings[1][700] = 5;
+    suspension_graph.rings[0][700] = 5;
+    suspension_graph_on = 1;
+    race_tick();
+    EXPECT_EQ(suspension_graph.index, 1);
+    EXPECT_EQ(suspension_graph.rings[1][700], 0.0f);
+    EXPECT_EQ(suspension_graph.rings[0][700], 5.0f);   // compression rings are not cleared
+    suspension_graph.index = 1023;
+    suspension_graph.rings[1][700] = 5;
+    race_tick();
+    EXPECT_EQ(suspension_graph.index, 0);
+    EXPECT_EQ(suspension_graph.rings[1][700], 5.0f);
+    suspension_graph_on = 0;
 }

@@ -13,7 +13,9 @@
 #include "core/stream.h"
 #include "core/util.h"
 #include "core/vfs.h"
+#include "race/lines.h"
 #include "race/objects.h"
+#include "race/robots.h"
 #include "bike/shape.h"
 #include "race/race.h"
 #include "race/start_gate.h"
@@ -67,7 +69,8 @@ TEST(race_stock_gates, AcceptedWrittenBackAlikeAndStartPlacesClear) {
         const char *track;
         int checkpoints, gates, timed, rows;
         float radius;
-    } cases[] = {{"tracks/practice", 6, 4, 6, 6, 15}, {"tracks/hillside", 12, 8, 11, 3, 20}};
+        int lanes;
+    } cases[] = {{"tracks/practice", 6, 4, 6, 6, 15, 3}, {"tracks/hillside", 12, 8, 11, 3, 20, 5}};
     for (auto &c : cases) {
         SCOPED_TRACE(c.track);
         track_name = util_intern(c.track);
@@ -117,6 +120,27 @@ TEST(race_stock_gates, AcceptedWrittenBackAlikeAndStartPlacesClear) {
         float to_gate0_x = starting_gates[0].position[0] - centre_x,
               to_gate0_z = starting_gates[0].position[2] - centre_z;
         EXPECT_GT(to_gate0_x * next.b[0] + to_gate0_z * next.b[2], 0.0f);
+        // The three line files fit the gates and read back to the same bytes.
+        for (int level = 0; level < 3; level++) {
+            std::string lines = std::string("@") + c.track + "/" + lines_file_name(level);
+            file_stream *in = stream_open(lines.c_str(), "rb");
+            ASSERT_NE(in, nullptr) << lines;
+            console_clear();
+            lines_read(in, lines.c_str());
+            stream_close(in);
+            EXPECT_STREQ(console_log.lines[0], "") << lines;
+            EXPECT_EQ(line_row_used(0), 2 * c.gates) << lines;
+            for (int r = 1; r < line_store.row_count; r++) EXPECT_EQ(line_row_used(r), c.lanes) << lines << " row " << r;
+            char problem[200] = "";
+            EXPECT_EQ(autopilot_check_joins(problem, sizeof problem), 1) << problem;
+            std::string copy = f.home.file("copy");
+            file_stream *out = stream_open(copy.c_str(), "wb");
+            ASSERT_NE(out, nullptr);
+            EXPECT_EQ(lines_write(out), 1);
+            stream_close(out);
+            EXPECT_EQ(test_read_file(copy), member(lines)) << lines;
+        }
+        line_store_clear();
         // Saving the loaded gates gives the stock bytes.
         std::string stock = member(file);
         ASSERT_EQ(track_write_timing_gates(), 1);
