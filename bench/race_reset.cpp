@@ -10,6 +10,7 @@
 #include "bike/rider.h"
 #include "bike/shape.h"
 #include "core/digest.h"
+#include "core/util.h"
 #include "gfx/model.h"
 #include "race/race.h"
 #include "race/robots.h"
