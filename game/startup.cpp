@@ -30,6 +30,7 @@
 #include "gfx/texture.h"
 #include "net/client.h"
 #include "platform/plyx.h"
+#include "present/camera.h"
 #include "present/engine_sound.h"
 #include "race/align.h"
 #include "present/hud.h"
@@ -66,11 +67,18 @@ static int startup_gate_drop_tick() {
     return race_state.gate_drop_tick;
 }
 
+// The free camera put at a point (the race reset puts it above the viewed rider).
+static void startup_place_free_camera(const float position[3]) {
+    free_camera.x = position[0];
+    free_camera.y = position[1];
+    free_camera.z = position[2];
+}
+
 void startup_install_hooks() {
     loading_screen_install();
     race_hooks = {script_tic_hook, script_unload, script_free_sounds, util_boost_process,
                   setup_apply_to_bike, setup_mark_reported, engine_sound_free_slot,
-                  engine_sound_load_slot, script_load};
+                  engine_sound_load_slot, script_load, startup_place_free_camera};
     scene_hooks.script_frame = script_frame_hook;
     scene_stage_hook = frame_stage;
     erode_hooks = {net_send_erode, startup_race_tick};

@@ -173,6 +173,7 @@ static void load_rider(int slot, int server_race) {
     auto intern = [](const char *t) { return t && *t ? util_intern(t) : nullptr; };
     race_slot_looks[slot] = {intern(bike_model_alias(c.model)), intern(c.number), intern(c.body),
                              intern(c.head), intern(c.bike), intern(c.wheels)};
+    if (race_hooks.engine_sound_load) race_hooks.engine_sound_load(slot, c.bike);
     race_drop_to_ground(slot, point[0], point[2], yaw);
     if (c.kind == 0) {
         const dReal *p = dBodyGetPosition(bike_frame_body(s));
@@ -318,6 +319,12 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     if (rider_status[viewed_slot] == 0 && rider_has_bike(viewed_slot) && race_hooks.apply_setup)
         race_hooks.apply_setup(viewed_slot);
     if (race_hooks.mark_setup_reported) race_hooks.mark_setup_reported();
+    // The free camera 5 ft above the viewed rider; without one it stays where it is.
+    if (rider_has_bike(viewed_slot) && race_hooks.place_free_camera) {
+        const dReal *p = dBodyGetPosition(bike_frame_body(rider_slot_at(viewed_slot)));
+        const float above[3] = {(float)p[0], (float)p[1] + 5.0f, (float)p[2]};
+        race_hooks.place_free_camera(above);
+    }
     if (race_hooks.boost_process) race_hooks.boost_process();
     return 1;
 }

@@ -44,6 +44,7 @@ struct race_hook_table {
     void (*engine_sound_free)(int slot);                         // before the bike is freed
     void (*engine_sound_load)(int slot, const char *texture);    // after the bike is loaded
     int (*script_load)(const char *path);   // the track's "frills.js", after the track loads
+    void (*place_free_camera)(const float position[3]);   // the free camera to this point
 };
 extern race_hook_table race_hooks;
 // Per slot: 0 simulated here from the local controls, 1 driven from its history, 2 robot.

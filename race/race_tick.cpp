@@ -4,6 +4,7 @@
 #include "bike/bike_step.h"
 #include "bike/part_contacts.h"
 #include "bike/physics.h"
+#include "bike/suspension.h"
 #include "bike/wheel_contacts.h"
 #include "core/net_state.h"
 #include "core/util.h"
@@ -103,8 +104,18 @@ static void contacts_online() {
         if (net_client.local_slot == RIDER_NO_SLOT && race_gate_arms_solid()) collide_gate_arms(s);
     }
     if (!has_own) return;
-    collide_statues(&rider_table[own]);
+    rider_slot *mine = &rider_table[own];
+    collide_statues(mine);
     if (net_client.local_slot == RIDER_NO_SLOT) return;
+    // The own rider against every candidate, fastest first; a touched candidate wakes and, once
+    // solid, meets the ground and the statues too.
+    util_heapsort(contact_list, contact_count, sizeof(rider_slot *), race_compare_speed);
+    for (int i = 0; i < contact_count; i++) {
+        rider_slot *other = contact_list[i];
+        if (other == mine || !collide_riders(mine, other, 1)) continue;
+        bike_hold_ghost(other);
+        if (rider_is_solid(other)) race_collide_statues(other);
+    }
 }
 
 // 6: roost, the first emitter turning with the tick.
@@ -151,6 +162,9 @@ static void record_suspension_graph() {
         for (int ring : {1, 2, 4, 5}) memset(g.rings[ring], 0, sizeof g.rings[ring]);
         g.index = 0;
     }
+    const rider_slot *s = &rider_table[viewed_slot];
+    bike_front_suspension(s, &g.rings[0][g.index], &g.rings[1][g.index], &g.rings[2][g.index]);
+    bike_rear_suspension(s, &g.rings[3][g.index], &g.rings[4][g.index], &g.rings[5][g.index]);
     g.index = (g.index + 1) % 1024;
 }
 

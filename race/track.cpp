@@ -2,8 +2,10 @@
 #include "race/track.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/fatal.h"
+#include "core/loading.h"
 #include "core/mem.h"
 #include "core/settings.h"
 #include "race/contacts.h"
@@ -11,6 +13,8 @@
 #include "race/objects.h"
 #include "race/robots.h"
 #include "race/timing.h"
+#include "race/track_hash.h"
+#include "gfx/texture.h"
 #include "terrain/terrain.h"
 
 const char *track_name = nullptr;
@@ -28,15 +32,34 @@ int track_render_mode() {
 
 int track_load() {
     if (!track_name) return 0;
+    track_description = track_describe(track_name);
+    ripemd160_state digest;
+    ripemd160_init(&digest);
+    track_objects_clear();
+    loading_begin("Scanning");
+    track_hash_ground(&digest, track_name);
+    if (game_settings.debug_level >= 1) plyx_log("Loading '%s'\n", track_name);
     track_read_lighting();
     char folder[1100];
     snprintf(folder, sizeof folder, "@%s", track_name);
     if (!terrain_load(terrain_current, folder, track_render_mode())) {
         track_name = nullptr;
+        track_description = nullptr;
         return 0;
     }
+    if (game_settings.debug_level >= 1)
+        plyx_log("%lu bytes texture memory used after hf creation\n", (unsigned long)texture_memory_bytes);
     snprintf(folder, sizeof folder, "@%s/timing_gates", track_name);
+    track_hash_file(&digest, folder);
     track_read_timing_gates(folder);
+    // Rows made so far (the gate arms) are the track's own, never written back to its files.
+    track_first_file_statue = track_statues.count;
+    track_first_file_billboard = track_billboards.count;
+    snprintf(folder, sizeof folder, "@%s/statues", track_name);
+    track_hash_file(&digest, folder);
+    track_hash_statue_shapes(&digest);
+    ripemd160_final(&digest);
+    memcpy(track_hash, digest.digest, sizeof track_hash);
     return 1;
 }
 
@@ -48,6 +71,8 @@ void track_unload() {
     timing_gates_clear();
     terrain_free(terrain_current);
     track_name = nullptr;
+    track_description = nullptr;
+    memset(track_hash, 0, sizeof track_hash);
     plyx_log("Finished deallocating track\n");
 }
 

@@ -12,6 +12,10 @@
 #include <vector>
 
 #include "race/demo_format.h"
+#include "core/folders.h"
+#include "core/mem.h"
+#include "core/stream.h"
+#include "core/vfs.h"
 #include "tests/support/test_support.h"
 
 static std::string game_program() {
@@ -228,4 +232,26 @@ TEST(game_program, PlaysADemoNamedOnTheCommandLine) {
     EXPECT_EQ(game_run_until(t, "Loading bikes", &out, "--nosound '" + demo + "'"), 0) << out;
     std::vector<std::string> log = game_log(t);
     game_expect_in_order(log, {"Resetting", "Loading bikes"});
+// Learning writes the level's lines to the home folder at shutdown, through a temporary file:
+// the stock lines read back and written out give the stock member's bytes. Without it nothing
+// is written.
+TEST(game_program, LearnedLinesGoToTheHomeFolder) {
+    temp_dir t, u, stock_home;
+    std::string out;
+    ASSERT_EQ(game_run_until(t, "Max loading delay was", &out, "--track practice --learn"), 0) << out;
+    std::string folder = t.file("xdg/ZR Simulator/tracks/practice/");
+    std::string written = test_read_file(folder + "lines_novice");
+    EXPECT_FALSE(written.empty());
+    EXPECT_TRUE(test_read_file(folder + "lines_novice.tmp").empty());
+    test_isolate_home(stock_home);
+    setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
+    vfs_build_index();
+    char *stock = file_to_string("@tracks/practice/lines_novice");
+    ASSERT_NE(stock, nullptr);
+    EXPECT_EQ(written, std::string(stock));
+    mem_free(stock);
+    vfs_shutdown();
+
+    ASSERT_EQ(game_run_until(u, "Max loading delay was", &out, "--track practice"), 0) << out;
+    EXPECT_TRUE(test_read_file(u.file("xdg/ZR Simulator/tracks/practice/lines_novice")).empty());
 }

@@ -2,6 +2,8 @@
 // or on a track, in a hidden window; a line every 32 ticks and one result line.
 //
 //   ride-log RIDE [--track NAME]       RIDE: settle, launch, brake or slope
+//   ride-log gate --track NAME         the first race as start-up runs it: held at the gate, full
+//                                      throttle from the drop (gate.cpp)
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,12 +15,14 @@
 #include "race/start_gate.h"
 #include "race/track.h"
 #include "tools/ride-log/ride.h"
+#include "tools/ride-log/ride_log.h"
 #include "tools/tool_window.h"
 
 static const char *MODEL = "yz250f(2017)";
 
 static int usage() {
-    fprintf(stderr, "usage: ride-log settle|launch|brake|slope [--track NAME]\n");
+    fprintf(stderr, "usage: ride-log settle|launch|brake|slope [--track NAME]\n"
+                    "       ride-log gate --track NAME\n");
     return 2;
 }
 
@@ -117,6 +121,7 @@ static int ride_slope(rider_slot *s) {
 
 int main(int argc, char **argv) {
     if (argc < 2) return usage();
+    if (strcmp(argv[1], "gate") == 0) return ride_log_gate(std::vector<std::string>(argv + 2, argv + argc));
     std::string ride = argv[1], track;
     for (int i = 2; i < argc; i++) {
         if (strcmp(argv[i], "--track") == 0 && i + 1 < argc)

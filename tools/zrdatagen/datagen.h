@@ -70,6 +70,17 @@ std::string datagen_practice_billboards();
 std::string datagen_practice_frills();
 std::string datagen_hillside_billboards();
 std::string datagen_hillside_frills();
+std::string datagen_practice_timing_gates();
+std::string datagen_hillside_timing_gates();
+std::string datagen_startgate_jm();
+std::string datagen_startgate_ppm();
+std::string datagen_startgate_shp();
+// A stock line file: track 0 practice, 1 hillside; level 0 novice, 1 amateur, 2 expert.
+std::string datagen_stock_lines(int track, int level);
+// "" or the first problem of the stock line files.
+std::string datagen_lines_self_check();
+// "" or the first problem of the stock timing gates.
+std::string datagen_timing_self_check();
 // The decal pictures (decals.cpp): RGBA, width / height equal to their decals' aspect.
 std::string datagen_decal_startline_png();
 std::string datagen_decal_arrow_png();

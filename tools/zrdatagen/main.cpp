@@ -35,6 +35,12 @@ int main(int argc, char **argv) {
         fprintf(stderr, "zrdatagen: %s\n", reach.c_str());
         return 1;
     }
+    std::string timing = datagen_timing_self_check();
+    if (timing.empty()) timing = datagen_lines_self_check();
+    if (!timing.empty()) {
+        fprintf(stderr, "zrdatagen: %s\n", timing.c_str());
+        return 1;
+    }
     std::string archive, error, shapes;
     if (!datagen_stock_archive(&archive, &error)) {
         fprintf(stderr, "zrdatagen: bad member %s\n", error.c_str());

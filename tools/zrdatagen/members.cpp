@@ -55,6 +55,12 @@ static std::string datagen_yz250f_braap() {
     return datagen_engine_braap(0, 5.4);
 }
 
+// The robots' line files of a stock track and level.
+template <int Track, int Level>
+static std::string datagen_stock_lines_member() {
+    return datagen_stock_lines(Track, Level);
+}
+
 const datagen_member datagen_members[] = {
     {"about.txt.gz", datagen_about_member},
     {"generic_frame.shp", datagen_shape_frame},
@@ -211,6 +217,17 @@ const datagen_member datagen_members[] = {
     {"sounds/50/r12000l1.raw", datagen_engine_cell_member<4, 5, 1>},
     {"sounds/50/r14000l0.raw", datagen_engine_cell_member<4, 6, 0>},
     {"sounds/50/r14000l1.raw", datagen_engine_cell_member<4, 6, 1>},
+    {"startgate.jm", datagen_startgate_jm},
+    {"startgate.ppm", datagen_startgate_ppm},
+    {"startgate.shp", datagen_startgate_shp},
+    {"tracks/practice/timing_gates", datagen_practice_timing_gates},
+    {"tracks/hillside/timing_gates", datagen_hillside_timing_gates},
+    {"tracks/practice/lines_novice", datagen_stock_lines_member<0, 0>},
+    {"tracks/practice/lines_amateur", datagen_stock_lines_member<0, 1>},
+    {"tracks/practice/lines_expert", datagen_stock_lines_member<0, 2>},
+    {"tracks/hillside/lines_novice", datagen_stock_lines_member<1, 0>},
+    {"tracks/hillside/lines_amateur", datagen_stock_lines_member<1, 1>},
+    {"tracks/hillside/lines_expert", datagen_stock_lines_member<1, 2>},
 };
 
 const int datagen_member_count = (int)(sizeof datagen_members / sizeof datagen_members[0]);

@@ -3,7 +3,9 @@
 // Heights, course and tile map come from integer arithmetic only: they enter the track hash.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <functional>
 #include <string>
 #include <vector>
@@ -81,6 +83,68 @@ const datagen_track &datagen_hillside_track();
 std::string datagen_track_decals(const datagen_track &t, const datagen_track_plan &plan,
                                  const std::vector<int> &arrow_corners, const std::vector<int> &berm_corners,
                                  long arrow_back);
+
+// ---- Timing gates (timing_gates.cpp) --------------------------------------------------------
+
+struct terrain_field;
+
+// The ground of a built track as the game reads it (its own height function).
+struct datagen_ground {
+    explicit datagen_ground(const datagen_track &t);
+    ~datagen_ground();
+    float height(double x, double z) const;
+    std::vector<float> heights;
+    std::unique_ptr<terrain_field> field;
+};
+
+// A point or direction on the ground plane, feet.
+struct datagen_xz {
+    double x, z;
+};
+// Course point i (taken round the loop) in feet, and the unit tangent there in race direction.
+datagen_xz datagen_course_feet(const datagen_track &t, long i);
+datagen_xz datagen_course_tangent(const datagen_track &t, long i);
+// The tile kind under (x, z) feet (0 dirt), -1 off the map.
+int datagen_tile_kind_at(const datagen_track &t, double x, double z);
+
+struct datagen_checkpoint {
+    float radius;
+    float centre[3];
+    float direction[3];
+    long course_index;
+};
+struct datagen_timing_plan {
+    int checkpoints;
+    double radius;
+    int gates;
+    double gate_spacing;
+    int split;          // the checkpoint timed without ending a segment, -1 none
+};
+// A track's starting gates (x, y, z, angle), checkpoints and lap list (both laps alike).
+struct datagen_timing {
+    std::vector<std::array<float, 4>> gates;
+    std::vector<datagen_checkpoint> checkpoints;
+    std::vector<int> lap;
+};
+datagen_timing datagen_track_timing(const datagen_track &t, const datagen_timing_plan &plan);
+// The file as the game writes it.
+std::string datagen_timing_gates_file(const datagen_timing &timing);
+// Start index k's place, as the race puts it (gate k mod G, row k div G).
+datagen_xz datagen_start_place(const datagen_timing &timing, int k);
+// 1 when (x, z) is within the checkpoint's radius and on or past its centre.
+int datagen_in_pass_zone(const datagen_checkpoint &c, double x, double z);
+// "" or the first problem: timing accepted, checkpoints apart, every start place of the rows
+// on dirt within the course and outside the pass zones of the first three lap entries.
+std::string datagen_timing_check(const datagen_track &t, const datagen_timing &timing, double half_width,
+                                 int rows);
+const datagen_timing &datagen_practice_timing();
+const datagen_timing &datagen_hillside_timing();
+// The gate arm's sphere centres (x across, y up, z towards the riders from the hinge).
+void datagen_startgate_spheres(double out[][3]);
+
+constexpr int DATAGEN_NO_SEGMENT = 100000;
+constexpr int DATAGEN_GATE_SPHERES = 15;
+constexpr double DATAGEN_GATE_SPHERE_RADIUS = 0.15;
 
 // The stock sun, as the lighting file writes it (before the reader divides it by its length).
 constexpr float DATAGEN_SUN[3] = {-0.5f, 0.75f, 0.375f};

@@ -1,0 +1,255 @@
+// The race reset on the practice track: who rides in which slot, where they line up, the
+// race's laps and rules, the bike loads it asks for, and a track that cannot be raced.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bike/bike_info.h"
+#include "bike/physics.h"
+#include "bike/rider.h"
+#include "core/console.h"
+#include "core/settings.h"
+#include "core/vfs.h"
+#include "race/race.h"
+#include "race/start_gate.h"
+#include "race/timing.h"
+#include "race/track.h"
+#include "terrain/terrain.h"
+#include "tests/support/gl_test_window.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct load_call {
+    std::string model;
+    int slot, no_wheel_contacts;
+    std::string number;
+};
+std::vector<load_call> loads;
+std::vector<int> sounds;
+int fail_loads = 0;
+
+rider_slot *spy_load(const char *model, int slot, int flag, const char *number, const char *body,
+                     const char *head, const char *bike, const char *wheels) {
+    loads.push_back({model, slot, flag, number ? number : ""});
+    if (fail_loads) return nullptr;
+    return bike_load(model, slot, flag, number, body, head, bike, wheels);
+}
+
+void spy_sound(int slot, const char *) {
+    sounds.push_back(slot);
+}
+
+float camera_at[3];
+void spy_camera(const float p[3]) {
+    for (int i = 0; i < 3; i++) camera_at[i] = p[i];
+}
+
+const char *TRACKS[] = {"tracks/practice"};
+
+struct reset_fixture {
+    temp_dir home;
+    gl_test_window window{320, 320};
+    reset_fixture() {
+        test_isolate_home(home);
+        setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
+        vfs_build_index();
+        track_lists_create();
+        terrain_use_main_field();
+        physics_open();
+        rider_table_init();
+        settings.track.options = TRACKS;
+        settings.track.option_count = 1;
+        settings.track.current = 0;
+        race_bike_load = spy_load;
+        race_hooks = {};
+        race_hooks.engine_sound_load = spy_sound;
+        race_hooks.place_free_camera = spy_camera;
+        game_settings.roost_frequency = 0;
+    }
+    ~reset_fixture() {
+        for (int i = 0; i < RIDER_SLOTS; i++) bike_free(i);
+        if (track_name) track_unload();
+        physics_close();
+        track_lists_free();
+        race_bike_load = bike_load;
+        vfs_shutdown();
+    }
+    int reset(const std::vector<int> &first_roles, int race_time = 0, int laps = 5) {
+        static int roles[RIDER_SLOTS];
+        memset(roles, 0, sizeof roles);
+        for (size_t i = 0; i < first_roles.size(); i++) roles[i] = first_roles[i];
+        loads.clear();
+        sounds.clear();
+        return race_reset(roles, 0, 0, race_time, laps, 0);
+    }
+};
+
+const load_call *load_of(int slot) {
+    for (const load_call &c : loads)
+        if (c.slot == slot) return &c;
+    return nullptr;
+}
+
+// The bike's place (its origin, the frame less its rest offset) behind gate g's point along
+// the riders' facing, and across.
+void place_of(int slot, int gate, double *back, double *across) {
+    const rider_slot *s = rider_slot_at(slot);
+    const dReal *p = dBodyGetPosition(bike_frame_body(s));
+    const starting_gate &g = starting_gates[gate];
+    double rest = bike_v(bike_row_of(s), 18);   // the frame's rest place behind the origin
+    double dx = p[0] - g.position[0] - rest * sin(g.angle), dz = p[2] - g.position[2] - rest * cos(g.angle);
+    *back = dx * sin(g.angle) + dz * cos(g.angle);
+    *across = dx * cos(g.angle) - dz * sin(g.angle);
+}
+
+}  // namespace
+
+TEST(race_reset, RolesKindsAndLineUp) {
+    reset_fixture f;
+    ASSERT_NE(f.window.w, nullptr);
+    game_settings.erode_amount = 700;
+    // Local, robot, robot on a 125, robot on a 250, series robot 57, remote, none, local again.
+    ASSERT_EQ(f.reset({1, 2, 3, 4, 1057, 5, 0, 1}), 1);
+    const int kinds[] = {0, 2, 2, 2, 2, 1, 1, 1};
+    for (int i = 0; i < 8; i++) EXPECT_EQ(rider_status[i], kinds[i]) << "slot " << i;
+    for (int i = 0; i < 5; i++) {
+        ASSERT_TRUE(rider_has_bike(i)) << i;
+        ASSERT_NE(load_of(i), nullptr);
+        EXPECT_EQ(load_of(i)->no_wheel_contacts, 0);
+    }
+    for (int i = 5; i < 8; i++) EXPECT_FALSE(rider_has_bike(i)) << i;
+    EXPECT_EQ(race_roles[7], 0);   // one local rider
+    EXPECT_NE(load_of(2)->model.find("125"), std::string::npos);
+    EXPECT_NE(load_of(3)->model.find("250"), std::string::npos);
+    EXPECT_EQ(load_of(4)->number, "57");
+    EXPECT_STREQ(race_rider_names[1], "Roborider");
+    EXPECT_EQ(sounds, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(viewed_slot, 0);
+    const dReal *frame = dBodyGetPosition(bike_frame_body(rider_slot_at(0)));
+    EXPECT_NEAR(camera_at[1], frame[1] + 5, 0.01);   // the free camera above the viewed rider
+    EXPECT_NEAR(camera_at[0], frame[0], 0.01);
+    EXPECT_EQ(race_state.erode_amount, 700);
+    EXPECT_EQ(race_state.final_lap, 5);
+    EXPECT_EQ(race_state.half_way_lap, 3);
+    EXPECT_EQ(race_state.running_count, 5);
+    EXPECT_GE(race_state.gate_drop_tick, 1664);
+    EXPECT_LE(race_state.gate_drop_tick, 1919);
+    // The local rider at gate 0, row 0, facing down the straight: 0.625 ft behind the gate.
+    double back, across;
+    place_of(0, 0, &back, &across);
+    EXPECT_NEAR(back, 0.625, 0.01);
+    EXPECT_NEAR(across, 0, 0.01);
+    dVector3 forward;
+    dBodyVectorToWorld(bike_frame_body(rider_slot_at(0)), 0, 0, -1, forward);
+    EXPECT_NEAR(forward[0], -sin(starting_gates[0].angle), 0.02);
+    EXPECT_NEAR(forward[2], -cos(starting_gates[0].angle), 0.02);
+
+    // Ten robots at four gates stand in three rows; a timed race has no final lap yet.
+    ASSERT_EQ(f.reset(std::vector<int>(10, 2), 128 * 60, 5), 1);
+    EXPECT_EQ(race_state.final_lap, RACE_NO_FINAL_LAP);
+    EXPECT_EQ(race_state.half_way_lap, RACE_NO_FINAL_LAP);
+    for (int slot : {1, 5, 9}) {
+        place_of(slot, 1, &back, &across);
+        EXPECT_NEAR(back, 10 * (slot / 4 + 1.0 / 16), 0.05) << slot;
+        EXPECT_NEAR(across, 0, 0.05) << slot;
+    }
+    EXPECT_FALSE(rider_has_bike(10));
+
+    // Nobody: slot 0 a lone robot, viewed. No roles at all: a time trial.
+    ASSERT_EQ(f.reset({}), 1);
+    EXPECT_EQ(race_roles[0], 2);
+    EXPECT_EQ(rider_status[0], 2);
+    EXPECT_EQ(viewed_slot, 0);
+    loads.clear();
+    ASSERT_EQ(race_reset(nullptr, 0, 0, 0, 5, 0), 1);
+    EXPECT_EQ(race_state.time_trial, 1);
+    EXPECT_EQ(race_roles[0], 1);
+    EXPECT_EQ(rider_status[0], 0);
+    EXPECT_EQ(race_state.current_tick, RACE_TIME_TRIAL_START_TICK);
+    EXPECT_EQ(loads.size(), 1u);
+}
+
+TEST(race_reset, FailedLoadsAndNoTrack) {
+    reset_fixture f;
+    ASSERT_NE(f.window.w, nullptr);
+    fail_loads = 1;
+    ASSERT_EQ(f.reset({1, 2, 2}), 1);
+    EXPECT_EQ(loads.size(), 3u);
+    for (int i = 0; i < RIDER_SLOTS; i++) EXPECT_FALSE(rider_has_bike(i));
+    EXPECT_TRUE(sounds.empty());
+    EXPECT_EQ(race_state.running_count, 0);
+    fail_loads = 0;
+    ASSERT_EQ(f.reset({0, 0, 1}), 1);
+    EXPECT_EQ(viewed_slot, 2);
+
+    // An empty Track choice: no race, the old track unloaded, the viewed slot and the free
+    // camera kept.
+    camera_at[1] = -1;
+    settings.track.option_count = 0;
+    EXPECT_EQ(f.reset({1}), 0);
+    EXPECT_EQ(track_name, nullptr);
+    EXPECT_EQ(viewed_slot, 2);
+    EXPECT_EQ(camera_at[1], -1);
+    EXPECT_FALSE(rider_has_bike(0));
+    // A folder whose terrain does not load.
+    static const char *missing[] = {"tracks/nowhere"};
+    settings.track.options = missing;
+    settings.track.option_count = 1;
+    EXPECT_EQ(f.reset({1}), 0);
+    EXPECT_EQ(track_name, nullptr);
+}
+
+// Online, a rider who leaves its place before the drop is held, its controls forced, until
+// exactly 15 s after the drop, told once; after the drop nothing is forced. The suspension graph
+// clears four rings when it starts and later wraps without clearing.
+TEST(race_tick, StartRulesAndSuspensionGraph) {
+    reset_fixture f;
+    ASSERT_NE(f.window.w, nullptr);
+    ASSERT_EQ(f.reset({1}), 1);
+    rider_slot *s = rider_slot_at(0);
+    int drop = race_state.gate_drop_tick;
+    console_clear();
+    race_state.current_tick = drop - 100;
+    race_start_rules(s);
+    EXPECT_EQ(race_false_start_penalty, 0);
+    EXPECT_EQ(s->controls.sit_dab, 1.0f);
+    bike_translate(0, 3.1f, 0, 0);
+    race_start_rules(s);
+    EXPECT_EQ(race_false_start_penalty, RACE_FALSE_START_TICKS + 100);
+    int held = 0, told = 0;
+    for (int t = drop - 99; race_false_start_penalty > 0; t++) {
+        race_state.current_tick = t;
+        rider_set_throttle(s, 1);
+        race_start_rules(s);
+        held = t;
+        EXPECT_EQ(s->controls.throttle, 0.0f);
+        EXPECT_EQ(s->controls.front_brake, 1.0f);
+    }
+    EXPECT_EQ(held, drop + RACE_FALSE_START_TICKS);
+    for (int i = 0; i < CONSOLE_LINES; i++) told += strstr(console_log.lines[i], "15 second false start penalty") != nullptr;
+    EXPECT_EQ(told, 1);
+    race_state.current_tick = drop + 1;
+    rider_set_throttle(s, 1);
+    race_start_rules(s);
+    EXPECT_EQ(s->controls.throttle, 1.0f);
+    EXPECT_EQ(race_false_start_penalty, 0);
+
+    suspension_graph = {{}, 1024};
+    suspension_graph.rings[1][700] = 5;
+    suspension_graph.rings[0][700] = 5;
+    suspension_graph_on = 1;
+    race_tick();
+    EXPECT_EQ(suspension_graph.index, 1);
+    EXPECT_EQ(suspension_graph.rings[1][700], 0.0f);
+    EXPECT_EQ(suspension_graph.rings[0][700], 5.0f);   // compression rings are not cleared
+    suspension_graph.index = 1023;
+    suspension_graph.rings[1][700] = 5;
+    race_tick();
+    EXPECT_EQ(suspension_graph.index, 0);
+    EXPECT_EQ(suspension_graph.rings[1][700], 5.0f);
+    suspension_graph_on = 0;
+}

@@ -1,0 +1,48 @@
+// ride-log gate: the first race as start-up runs it on both stock tracks; held at the gate
+// until the drop, the arm falls within a quarter second and the bike rides off over it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/support/test_support.h"
+
+TEST(tools_ride_log, GateStartOnBothStockTracks) {
+    temp_dir t;
+    std::string tool = test_binary_dir() + "/tools/ride-log";
+    std::vector<std::string> env = {"ZR_HOME=" + test_binary_dir() + "/game", "XDG_DATA_HOME=" + t.path};
+    struct {
+        const char *track;
+        int gates;
+    } cases[] = {{"practice", 4}, {"tracks/hillside", 8}};
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.track);
+        std::string out;
+        ASSERT_EQ(test_run({tool, "gate", "--track", c.track}, env, &out, 300), 0) << out;
+        size_t at = out.find("gate 0 of ");
+        ASSERT_NE(at, std::string::npos) << out;
+        int gates = 0, row = -1, drop = 0, down = 0;
+        float x, z, angle, past = 0;
+        ASSERT_EQ(sscanf(out.c_str() + at,
+                         "gate 0 of %d at (%f, %f) angle %f; rider on row %d; drop at tick %d; arm down at "
+                         "tick %d; %f ft past the gate 3 s later",
+                         &gates, &x, &z, &angle, &row, &drop, &down, &past),
+                  8)
+            << out.substr(at);
+        EXPECT_EQ(gates, c.gates);
+        EXPECT_EQ(row, 0);
+        EXPECT_GE(drop, 1664);
+        EXPECT_LE(drop, 1919);
+        EXPECT_GT(down, drop);
+        EXPECT_LE(down, drop + 32);
+        EXPECT_GE(past, 20);
+        // Held: the arm stays up and the bike still until the drop.
+        EXPECT_NE(out.find("tick 1600 at "), std::string::npos);
+        size_t held = out.find("tick 1600 at ");
+        std::string line = out.substr(held, out.find('\n', held) - held);
+        EXPECT_NE(line.find("arm=1.00"), std::string::npos) << line;
+        float speed = -1;
+        ASSERT_EQ(sscanf(line.c_str() + line.find("speed"), "speed %f", &speed), 1) << line;
+        EXPECT_LT(speed, 0.5f) << line;
+    }
+}
