@@ -335,10 +335,3 @@ void race_apply_controls(int slot, const control_record *controls) {
     float shift = a[CONTROL_SHIFT];
     rider_shift(s, shift > 0.5f ? 1 : shift < -0.5f ? -1 : 0);
 }
-
-// No rider is a ghost until the contact rules say otherwise; weak, so that their definition
-// takes its place.
-__attribute__((weak)) int race_rider_is_ghost(int slot) {
-    (void)slot;
-    return 0;
-}

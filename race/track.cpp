@@ -2,6 +2,7 @@
 #include "race/track.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/fatal.h"
 #include "core/mem.h"
@@ -11,6 +12,7 @@
 #include "race/objects.h"
 #include "race/robots.h"
 #include "race/timing.h"
+#include "race/track_hash.h"
 #include "terrain/terrain.h"
 
 const char *track_name = nullptr;
@@ -26,28 +28,18 @@ int track_render_mode() {
     return method >= 0 && method < 5 ? modes[method] : 3;
 }
 
-int track_load() {
-    if (!track_name) return 0;
-    track_read_lighting();
-    char folder[1100];
-    snprintf(folder, sizeof folder, "@%s", track_name);
-    if (!terrain_load(terrain_current, folder, track_render_mode())) {
-        track_name = nullptr;
-        return 0;
-    }
-    snprintf(folder, sizeof folder, "@%s/timing_gates", track_name);
-    track_read_timing_gates(folder);
-    return 1;
-}
-
 void track_unload() {
     plyx_log("Deallocating track\n");
     line_store_free();
     track_objects_clear();
-    if (track_flaggers.items) track_flaggers.count = 0;
+    track_grid_free();
+    track_flaggers_reset();
+    if (track_flare_list) track_flare_list->count = 0;
     timing_gates_clear();
     terrain_free(terrain_current);
     track_name = nullptr;
+    track_description = nullptr;
+    memset(track_hash, 0, sizeof track_hash);
     plyx_log("Finished deallocating track\n");
 }
 
