@@ -19,6 +19,7 @@
 #include "platform/plyx.h"
 #include "race/demo.h"
 #include "race/lines.h"
+#include "race/particles.h"
 #include "race/robots.h"
 #include "race/series.h"
 #include "race/start_gate.h"
@@ -260,6 +261,7 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
         load_rider(i, server_race);
         loading_progress("Loading bikes");
     }
+    particle_reset();
     for (int i = 0; i < line_store.row_count * LINE_SLOTS_PER_SEGMENT; i++)
         line_store.slots[i].last_picked = -1000000;
     char text[64];
