@@ -1,20 +1,11 @@
-// ride-log's shared runner: the game's start-up of a race in a hidden window, the rider's line
-// of numbers, and the table of subcommands.
+// ride-log's race runner: the game's start-up of a race in a hidden window and the rider's line
+// of numbers, for the subcommands that run a whole race.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "bike/controls.h"
-
-// What a subcommand gets: its arguments after the subcommand's name.
-struct ride_log_command {
-    const char *name;
-    const char *summary;
-    int (*run)(const std::vector<std::string> &args);
-};
-extern const ride_log_command ride_log_commands[];
-extern const int ride_log_command_count;
 
 // Opens the hidden window and the game data, selects the track as --track does and runs the
 // first race reset as start-up does (slot 0 the local rider, laps 1000): 1, or 0 after a line
