@@ -7,6 +7,8 @@
 //   A start-gate pack (10, 20 and 40 bikes in a row 2.5 ft apart on flat ground, neighbours'
 //   part shapes joined every tick: one island): ms per tick, real-time factor, the largest
 //   island and the solver's messages over the first 128 ticks. No target.
+// Then the race cases of bike_tick_race.cpp: the start at the hillside's gates through race_tick,
+// the statue pass and the particles.
 #include <chrono>
 #include <map>
 #include <numeric>
@@ -18,6 +20,8 @@
 #include "tools/ride-log/ride.h"
 
 static const char *MODEL = "yz250f(2017)";
+
+int bench_bike_tick_race();
 static const double CONTACT_TARGET = 1.0 / 25600;   // the contact benchmark's pass, s
 
 using bench_clock = std::chrono::steady_clock;
@@ -234,6 +238,8 @@ int main() {
     }
 
     rider_table_init();
+    // The race cases: the hillside's gates, statues and particles (bike_tick_race.cpp).
+    failed |= bench_bike_tick_race();
     physics_close();
     shape_free_cache();
     terrain_current = track_field;

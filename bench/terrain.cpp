@@ -18,6 +18,11 @@
 #include "core/settings.h"
 #include "core/vfs.h"
 #include "game/frame_loop.h"
+#include "core/stream.h"
+#include "present/scene.h"
+#include "race/contacts.h"
+#include "race/flaggers.h"
+#include "race/objects.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
 
@@ -54,6 +59,42 @@ static bench_stats bench_queries(const std::vector<vec3> &points, Query query) {
             for (const vec3 &p : points) query(p);
     });
     return bench_scaled(t, 1.0 / (20.0 * points.size()));
+}
+
+// The hillside's object files on the loaded terrain (the terrain excluded), each read five times
+// as the track load reads it; their textures, models and shapes are cached after the first.
+static void bench_object_files() {
+    track_lists_create();
+    scene_lists_create();
+    struct object_file {
+        const char *file;
+        void (*read)(file_stream *s, const char *name);
+    };
+    static const object_file files[] = {
+        {"lighting", [](file_stream *s, const char *) { track_read_lighting_stream(s); }},
+        {"flaggers", track_read_flaggers},
+        {"billboards", [](file_stream *s, const char *n) { track_read_billboards(s, n); }},
+        {"statues", [](file_stream *s, const char *n) { track_read_statues(s, n); }},
+        {"cameras", track_read_cameras},
+    };
+    printf("object files of the last load (median of five):\n");
+    for (const object_file &o : files) {
+        std::string name = std::string("@tracks/hillside/") + o.file;
+        bench_stats t = bench_runs(5, [&] {
+            track_objects_clear();
+            track_flaggers_reset();
+            if (file_stream *s = stream_open(name.c_str(), "rb")) {
+                o.read(s, name.c_str());
+                stream_close(s);
+            }
+        });
+        printf("  %-40s %.3f ms\n", o.file, t.median * 1e3);
+    }
+    track_objects_clear();
+    track_flaggers_reset();
+    track_grid_free();
+    scene_lists_free();
+    track_lists_free();
 }
 
 int main() {
@@ -94,6 +135,7 @@ int main() {
     printf("steps of the last load:\n");
     for (auto &[step, seconds] : steps) printf("  %-40s %s\n", step.c_str(), bench_time(seconds).c_str());
     printf("render mode %d, extra maps %d\n", f->render_mode, f->extra_maps);
+    bench_object_files();
     failed |= bench_report_budget("terrain_load of tracks/hillside", "load", load, "budget", 1.0);
     failed |= bench_report("loading-screen redraws against the load", "redraws", bench_stats_of(redraws),
                            "load", load, 0.1);

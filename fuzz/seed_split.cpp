@@ -41,6 +41,7 @@ static std::vector<std::string> targets_of(const std::string &name) {
     for (const char *b : {"statues", "billboards", "flaggers", "cameras"})
         if (base_is(name, b)) t.push_back(b);
     if (base_is(name, "timing_gates")) t.push_back("timing_gates");
+    if (ends_with(name, ".js")) t.push_back("script_source");
     return t;
 }
 

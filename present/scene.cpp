@@ -347,12 +347,14 @@ int camera_trackside_count() {
 }
 
 void scene_lists_create() {
-    if (!plyx_array_init(&scene_flares, sizeof(void *), SCENE_LIST_CAPACITY) ||
+    if (!plyx_array_init(&scene_flares, sizeof(flare), SCENE_LIST_CAPACITY) ||
         !plyx_array_init(&scene_trackside_cameras, sizeof(camera), SCENE_LIST_CAPACITY))
         mem_out_of_memory();
+    scene_connect_track_lists();
 }
 
 void scene_lists_free() {
+    scene_disconnect_track_lists();
     plyx_array_free(&scene_flares);
     plyx_array_free(&scene_trackside_cameras);
 }

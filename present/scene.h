@@ -26,8 +26,6 @@ extern float draw_alpha;
 // Per slot, the fade of its rider in the last frame (1 solid, 0 not drawn).
 extern float ghost_alpha[160];
 
-// The lens flares (rows of pointer size until their owner gives its) and the trackside cameras
-// of the track (rows of camera, present/camera.h).
 // Marks the end of a stage of the frame's drawing for the frame loop's stutter check; set by
 // start-up, null outside the game.
 extern void (*scene_stage_hook)(const char *label);
@@ -38,6 +36,8 @@ struct scene_hook_table {
     int (*online)();
 };
 extern scene_hook_table scene_hooks;
+// The lens flares (rows of flare, race/track.h) and the trackside cameras of the track (rows of
+// camera, present/camera.h), filled by the track load.
 extern growable_array scene_flares;
 extern growable_array scene_trackside_cameras;
 
@@ -85,6 +85,9 @@ int camera_trackside_count();
 // Makes the empty flare and trackside-camera lists with room for 16 rows; frees them.
 void scene_lists_create();
 void scene_lists_free();
+// Points the track load at the flare and camera lists; takes it away again.
+void scene_connect_track_lists();
+void scene_disconnect_track_lists();
 
 constexpr float SCENE_NO_CALLOUT = 1000000.0f;
 constexpr int SCENE_LIST_CAPACITY = 16;

@@ -33,4 +33,11 @@ void race_collide_statue_row(rider_slot *s, int row);
 // Comparator of two rider_slot pointers for util_heapsort: the faster frame first.
 int race_compare_speed(const void *a, const void *b);
 
+// 1 when the slot is off course in the section that ends at timing index i: slower through it
+// than the first rider of the running order that timed it, by off_course_scale and
+// off_course_bias.
+int race_section_too_slow(int slot, int i);
+// The ticks of the two history records around tick t: 1, or 0 when the slot's history is empty.
+int race_history_ticks_around(int slot, int t, int *older, int *newer);
+
 constexpr float RACE_GRID_REACH = 6.0f;   // ft around the frame whose cells are searched

@@ -20,6 +20,7 @@
 #include "race/demo.h"
 #include "race/history.h"
 #include "race/lines.h"
+#include "race/particles.h"
 #include "race/robots.h"
 #include "race/series.h"
 #include "race/start_gate.h"
@@ -284,6 +285,7 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     }
     history_clear_all();
     if (record_demo) demo_start_recording();
+    particle_reset();
     for (int i = 0; i < line_store.row_count * LINE_SLOTS_PER_SEGMENT; i++)
         line_store.slots[i].last_picked = -1000000;
     char text[64];
@@ -364,11 +366,4 @@ void race_apply_controls(int slot, const control_record *controls) {
     rider_set_clutch(s, clutch);
     float shift = a[CONTROL_SHIFT];
     rider_shift(s, shift > 0.5f ? 1 : shift < -0.5f ? -1 : 0);
-}
-
-// No rider is a ghost until the contact rules say otherwise; weak, so that their definition
-// takes its place.
-__attribute__((weak)) int race_rider_is_ghost(int slot) {
-    (void)slot;
-    return 0;
 }

@@ -29,8 +29,3 @@ void race_update_standings() {
     race_state.running_count = n;
     util_heapsort(race_state.running_order, n, sizeof(running_order_entry), race_compare_results);
 }
-
-int race_rider_in_race(int slot) {
-    (void)slot;
-    return 1;
-}

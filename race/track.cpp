@@ -14,7 +14,6 @@
 #include "race/robots.h"
 #include "race/timing.h"
 #include "race/track_hash.h"
-#include "gfx/texture.h"
 #include "terrain/terrain.h"
 
 const char *track_name = nullptr;
@@ -30,44 +29,13 @@ int track_render_mode() {
     return method >= 0 && method < 5 ? modes[method] : 3;
 }
 
-int track_load() {
-    if (!track_name) return 0;
-    track_description = track_describe(track_name);
-    ripemd160_state digest;
-    ripemd160_init(&digest);
-    track_objects_clear();
-    loading_begin("Scanning");
-    track_hash_ground(&digest, track_name);
-    if (game_settings.debug_level >= 1) plyx_log("Loading '%s'\n", track_name);
-    track_read_lighting();
-    char folder[1100];
-    snprintf(folder, sizeof folder, "@%s", track_name);
-    if (!terrain_load(terrain_current, folder, track_render_mode())) {
-        track_name = nullptr;
-        track_description = nullptr;
-        return 0;
-    }
-    if (game_settings.debug_level >= 1)
-        plyx_log("%lu bytes texture memory used after hf creation\n", (unsigned long)texture_memory_bytes);
-    snprintf(folder, sizeof folder, "@%s/timing_gates", track_name);
-    track_hash_file(&digest, folder);
-    track_read_timing_gates(folder);
-    // Rows made so far (the gate arms) are the track's own, never written back to its files.
-    track_first_file_statue = track_statues.count;
-    track_first_file_billboard = track_billboards.count;
-    snprintf(folder, sizeof folder, "@%s/statues", track_name);
-    track_hash_file(&digest, folder);
-    track_hash_statue_shapes(&digest);
-    ripemd160_final(&digest);
-    memcpy(track_hash, digest.digest, sizeof track_hash);
-    return 1;
-}
-
 void track_unload() {
     plyx_log("Deallocating track\n");
     line_store_free();
     track_objects_clear();
-    if (track_flaggers.items) track_flaggers.count = 0;
+    track_grid_free();
+    track_flaggers_reset();
+    if (track_flare_list) track_flare_list->count = 0;
     timing_gates_clear();
     terrain_free(terrain_current);
     track_name = nullptr;

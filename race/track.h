@@ -53,7 +53,13 @@ char *track_read_line(file_stream *s, char *buffer, int max);
 // The terrain render mode the "Terrain Rendering Method" setting asks for: 1 Software, 2 the
 // Copy methods, 3 the Direct methods.
 int track_render_mode();
-// Loads the current track (track_name): 1, or 0 with no track loaded.
+// The loaded track's map texture (0: none); its hash and description are race/track_hash.h's.
+extern uint32_t track_map_texture;
+// Empties the trackside camera table before a track's "cameras" file is read (the scene's, set
+// when it makes its lists).
+extern void (*track_cameras_clear)();
+// Loads the current track (track_name) with all its objects, in order: 1, or 0 with no track
+// loaded.
 int track_load();
 // Frees the current track and its objects; logs "Deallocating track".
 void track_unload();

@@ -47,6 +47,14 @@ std::string body_bits(int slot) {
 
 }  // namespace
 
+// Every history here is fresh around the current tick, so the ghost rule leaves history riders
+// solid offline and only the distance fades them.
+int race_history_ticks_around(int slot, int t, int *older, int *newer) {
+    (void)slot;
+    *older = *newer = t;
+    return 1;
+}
+
 class present_draw : public bike_fixture {
   protected:
     void SetUp() override {

@@ -4,6 +4,7 @@
 //   ride-log RIDE [--track NAME]       RIDE: settle, launch, brake or slope
 //   ride-log gate --track NAME         the first race as start-up runs it: held at the gate, full
 //                                      throttle from the drop (gate.cpp)
+//   ride-log script --track TRACK [--script FILE] [--seconds S]   the track script (script.cpp)
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,7 @@ static const char *MODEL = "yz250f(2017)";
 static int usage() {
     fprintf(stderr, "usage: ride-log settle|launch|brake|slope [--track NAME]\n"
                     "       ride-log gate --track NAME\n");
+                    "       ride-log script --track TRACK [--script FILE] [--seconds S]\n");
     return 2;
 }
 
@@ -122,6 +124,7 @@ static int ride_slope(rider_slot *s) {
 int main(int argc, char **argv) {
     if (argc < 2) return usage();
     if (strcmp(argv[1], "gate") == 0) return ride_log_gate(std::vector<std::string>(argv + 2, argv + argc));
+    if (strcmp(argv[1], "script") == 0) return ride_log_script(std::vector<std::string>(argv + 2, argv + argc));
     std::string ride = argv[1], track;
     for (int i = 2; i < argc; i++) {
         if (strcmp(argv[i], "--track") == 0 && i + 1 < argc)

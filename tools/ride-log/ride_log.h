@@ -1,5 +1,5 @@
 // ride-log's race runner: the game's start-up of a race in a hidden window and the rider's line
-// of numbers, for the runs that start from the race reset (gate).
+// of numbers, for the subcommands that start from the race reset (gate, script).
 #pragma once
 
 #include <string>
@@ -20,3 +20,5 @@ void ride_log_close();
 
 // ride-log gate: its arguments after the word "gate".
 int ride_log_gate(const std::vector<std::string> &args);
+// ride-log script: its arguments after the word "script".
+int ride_log_script(const std::vector<std::string> &args);

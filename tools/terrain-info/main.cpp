@@ -2,10 +2,12 @@
 // settings ("@config"), and prints what it holds; on request the height and normal at a point
 // and a check of the stored shading against the shading the terrain computes; edits applied
 // after the load (ruts of a synthetic wheel, a run of the earth-moving vehicle), the digest of
-// the heights, and a save of the edited track into the home folder.
+// the heights, and a save of the edited track into the home folder. With --objects the whole
+// track loads as a race loads it, and its trackside objects and hash are counted.
 //
 //   terrain-info FOLDER [--height X Z] [--reshade-check] [--ruts X0 Z0 X1 Z1 PASSES]
-//                [--dozer MODE SECONDS X Z] [--save] [--digest]   (FOLDER: "@tracks/hillside")
+//                [--dozer MODE SECONDS X Z] [--save] [--digest] [--objects]
+//                (FOLDER: "@tracks/hillside")
 #include <SDL2/SDL.h>
 
 #include <cmath>
@@ -25,7 +27,13 @@
 #include "gfx/font.h"
 #include "gfx/texture.h"
 #include "platform/plyx.h"
+#include "present/scene.h"
+#include "race/contacts.h"
+#include "race/flaggers.h"
+#include "race/objects.h"
+#include "race/particles.h"
 #include "race/track.h"
+#include "race/track_hash.h"
 #include "terrain/terrain.h"
 #include "tools/terrain-info/edits.h"
 #include "tools/terrain-info/ruts.h"
@@ -39,12 +47,13 @@ struct info_args {
     terrain_edits edits;
     bool save = false;
     bool digest = false;
+    bool objects = false;
 };
 
 static int usage() {
     fprintf(stderr,
             "usage: terrain-info FOLDER [--height X Z] [--reshade-check] [--ruts X0 Z0 X1 Z1 PASSES]\n"
-            "                    [--dozer MODE SECONDS X Z] [--save] [--digest]\n");
+            "                    [--dozer MODE SECONDS X Z] [--save] [--digest] [--objects]\n");
     return 2;
 }
 
@@ -60,6 +69,8 @@ static bool info_parse(int argc, char **argv, info_args *a) {
             a->save = true;
         } else if (strcmp(argv[i], "--digest") == 0) {
             a->digest = true;
+        } else if (strcmp(argv[i], "--objects") == 0) {
+            a->objects = true;
         } else if (strcmp(argv[i], "--reshade-check") == 0) {
             a->reshade_check = true;
         } else if (argv[i][0] == '-' || !a->folder.empty()) {
@@ -99,11 +110,34 @@ static const char *info_kind_name(const terrain_field *f, float x, float z) {
     return f->kinds[f->tile_map[col + (size_t)q * row]].name;
 }
 
+// The trackside objects of a track loaded whole, and its hash.
+static void info_objects() {
+    const flagger_setup &f = track_flagger_setup;
+    int flaggers = (f.start_billboard >= 0) + (f.lap_billboard >= 0) + track_flaggers.count;
+    int sky = track_lighting.sky_env != 0;
+    for (uint32_t face : track_lighting.sky) sky += face != 0;
+    int grid_max = 0;
+    for (auto &row : statue_grid)
+        for (const growable_array &bucket : row) grid_max = bucket.count > grid_max ? bucket.count : grid_max;
+    int particles = 0;
+    for (int i = 0; i < PARTICLE_COUNT; i++) particles += particle_pool[i].billboard >= 0;
+    printf("statues=%d arms=%d billboards=%d particles=%d flaggers=%d cameras=%d flares=%d fog=%g near=%g "
+           "far=%g sky=%d grid_max=%d\n",
+           track_statues.count - track_first_file_statue, track_first_file_statue,
+           track_billboards.count - track_first_file_billboard, particles, flaggers, camera_trackside_count(),
+           scene_flares.count, track_lighting.fog_density, track_lighting.near_plane, track_lighting.far_plane,
+           sky, grid_max);
+    char hex[41];
+    for (int i = 0; i < 20; i++) snprintf(hex + 2 * i, 3, "%02x", track_hash[i]);
+    printf("hash=%s\n", hex);
+}
+
 static int info_run(const info_args &a) {
     terrain_field *f = terrain_current;
     int code = 0;
     printf("k=%d n=%d spacing=%g extent=%g min=%g max=%g kinds=%d mode=%d no_save=%d\n", f->k, f->n,
            f->spacing, f->extent, f->min_height, f->max_height, f->kind_count, f->render_mode, f->no_save);
+    if (a.objects) info_objects();
     if (a.height) {
         vec3 normal;
         terrain_normal_at(f, a.x, a.z, &normal);
@@ -141,14 +175,26 @@ int main(int argc, char **argv) {
 
     const char *name = a.folder.c_str() + (a.folder[0] == '@');
     track_name = util_intern(name);
-    track_read_lighting();
     std::string folder = std::string("@") + name;
     int code = 1;
-    if (terrain_load(terrain_current, folder.c_str(), track_render_mode()))
-        code = info_run(a);
-    else
-        fprintf(stderr, "terrain-info: can't load the terrain of %s (see the log)\n", folder.c_str());
-    terrain_free(terrain_current);
+    if (a.objects) {
+        track_lists_create();
+        scene_lists_create();
+        if (track_load())
+            code = info_run(a);
+        else
+            fprintf(stderr, "terrain-info: can't load the track %s (see the log)\n", folder.c_str());
+        if (track_name) track_unload();
+        scene_lists_free();
+        track_lists_free();
+    } else {
+        track_read_lighting();
+        if (terrain_load(terrain_current, folder.c_str(), track_render_mode()))
+            code = info_run(a);
+        else
+            fprintf(stderr, "terrain-info: can't load the terrain of %s (see the log)\n", folder.c_str());
+        terrain_free(terrain_current);
+    }
     track_name = nullptr;
     tool_window_close(w);
     return code;

@@ -65,7 +65,7 @@ std::string datagen_hillside_desc();
 std::string datagen_track_tileinfo();
 std::string datagen_practice_decals();
 std::string datagen_hillside_decals();
-// The stock tracks' start flags and the script that animates them (frills.cpp).
+// The stock tracks' billboards and the script that animates them (frills.cpp).
 std::string datagen_practice_billboards();
 std::string datagen_practice_frills();
 std::string datagen_hillside_billboards();

@@ -37,8 +37,7 @@ static decal_line decal_on_course(const datagen_track &t, long i, float size, fl
     return d;
 }
 
-// The course point nearest a plan corner (samples).
-static long decal_apex(const datagen_track &t, datagen_course_point corner) {
+long datagen_course_apex(const datagen_track &t, datagen_course_point corner) {
     long best = 0;
     long long best_d = -1;
     for (long i = 0; i < (long)t.course.size(); i++) {
@@ -61,7 +60,7 @@ std::string datagen_track_decals(const datagen_track &t, const datagen_track_pla
     float width = (float)(plan.half_width * 2 + 16 * 2) / 16.0f * (float)t.spacing;
     list.push_back(decal_on_course(t, datagen_start_line_index(t), width / 16, 16, "@decals/startline.png"));
     for (int c : arrow_corners)
-        list.push_back(decal_on_course(t, decal_apex(t, plan.corners[(size_t)c]) - arrow_back, 6, 1, "@decals/arrow.png"));
+        list.push_back(decal_on_course(t, datagen_course_apex(t, plan.corners[(size_t)c]) - arrow_back, 6, 1, "@decals/arrow.png"));
     uint32_t rng = 7001u + (uint32_t)t.k;
     auto worn = [&](long i) {
         decal_line d = decal_on_course(t, i, 8 + (float)(decal_next(&rng) % 9), 1, "@decals/worn.png");
@@ -77,7 +76,7 @@ std::string datagen_track_decals(const datagen_track &t, const datagen_track_pla
         worn(start + 2);
         worn(start + f.knots.back().first / 16 + 3);
     }
-    for (int c : berm_corners) worn(decal_apex(t, plan.corners[(size_t)c]));
+    for (int c : berm_corners) worn(datagen_course_apex(t, plan.corners[(size_t)c]));
     std::string out;
     for (const decal_line &d : list) {
         char line[256];

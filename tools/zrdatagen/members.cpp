@@ -2,6 +2,20 @@
 // case, '/'-separated, see datagen_check_name) and the function that makes its bytes.
 #include "tools/zrdatagen/datagen.h"
 #include "tools/zrdatagen/modelgen.h"
+#include "tools/zrdatagen/trackside.h"
+
+template <int Face>
+static std::string datagen_sky_member() {
+    return datagen_sky_ppm(Face);
+}
+template <int Kind>
+static std::string datagen_flare_member() {
+    return datagen_flare_png(Kind);
+}
+template <int Which>
+static std::string datagen_flagger_member() {
+    return datagen_flagger_png(Which);
+}
 
 static std::string datagen_about_member() {
     return datagen_gzip(datagen_about_text());
@@ -228,6 +242,49 @@ const datagen_member datagen_members[] = {
     {"tracks/hillside/lines_novice", datagen_stock_lines_member<1, 0>},
     {"tracks/hillside/lines_amateur", datagen_stock_lines_member<1, 1>},
     {"tracks/hillside/lines_expert", datagen_stock_lines_member<1, 2>},
+    {"haybale.jm", datagen_haybale_jm},
+    {"haybale.png", datagen_haybale_png},
+    {"haybale_norm.png", datagen_haybale_norm_png},
+    {"haybale.shp", datagen_haybale_shp},
+    {"banner.jm", datagen_banner_jm},
+    {"banner-zr.png", datagen_banner_zr_png},
+    {"banner-mx.png", datagen_banner_mx_png},
+    {"banner.shp", datagen_banner_shp},
+    {"tent.jm", datagen_tent_jm},
+    {"tent.png", datagen_tent_png},
+    {"tent.shp", datagen_tent_shp},
+    {"windsock.jm", datagen_windsock_jm},
+    {"windsock.png", datagen_windsock_png},
+    {"tree-pine.png", datagen_tree_pine_png},
+    {"tree-broadleaf.png", datagen_tree_broadleaf_png},
+    {"spectators.png", datagen_spectators_png},
+    {"flag.png", datagen_flag_png},
+    {"sky-n.ppm", datagen_sky_member<0>},
+    {"sky-e.ppm", datagen_sky_member<1>},
+    {"sky-s.ppm", datagen_sky_member<2>},
+    {"sky-w.ppm", datagen_sky_member<3>},
+    {"sky-u.ppm", datagen_sky_member<4>},
+    {"sky-env.ppm", datagen_sky_env_ppm},
+    {"flare-glow.png", datagen_flare_member<0>},
+    {"flare-ring.png", datagen_flare_member<1>},
+    {"flare-hex.png", datagen_flare_member<2>},
+    {"flagger-start-1.png", datagen_flagger_member<0>},
+    {"flagger-start-2.png", datagen_flagger_member<1>},
+    {"flagger-start-3.png", datagen_flagger_member<2>},
+    {"flagger-start-4.png", datagen_flagger_member<3>},
+    {"flagger-start-5.png", datagen_flagger_member<4>},
+    {"flagger-lap-green.png", datagen_flagger_member<5>},
+    {"flagger-lap-halfway.png", datagen_flagger_member<6>},
+    {"flagger-lap-white.png", datagen_flagger_member<7>},
+    {"flagger-lap-chequered.png", datagen_flagger_member<8>},
+    {"flagger-yellow.png", datagen_flagger_member<9>},
+    {"flagger-yellow-wave.png", datagen_flagger_member<10>},
+    {"sounds/crowd.raw", datagen_crowd_raw},
+    {"tracks/practice/statues", datagen_practice_statues},
+    {"tracks/practice/cameras", datagen_practice_cameras},
+    {"tracks/hillside/statues", datagen_hillside_statues},
+    {"tracks/hillside/cameras", datagen_hillside_cameras},
+    {"tracks/hillside/flaggers", datagen_hillside_flaggers},
 };
 
 const int datagen_member_count = (int)(sizeof datagen_members / sizeof datagen_members[0]);

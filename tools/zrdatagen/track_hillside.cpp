@@ -5,8 +5,9 @@
 #include "tools/zrdatagen/datagen.h"
 #include "tools/zrdatagen/imagegen.h"
 #include "tools/zrdatagen/trackgen.h"
+#include "tools/zrdatagen/trackside.h"
 
-static datagen_track_plan datagen_hillside_plan() {
+datagen_track_plan datagen_hillside_plan() {
     datagen_track_plan p;
     p.k = 8;
     p.spacing = 2;
@@ -56,7 +57,7 @@ std::string datagen_hillside_tilemap() {
     return datagen_track_tilemap(datagen_hillside_track());
 }
 std::string datagen_hillside_lighting() {
-    return datagen_track_lighting(datagen_hillside_track());
+    return datagen_track_lighting(datagen_hillside_track()) + datagen_trackside_lighting(true);
 }
 std::string datagen_hillside_desc() {
     return "Hillside\n";

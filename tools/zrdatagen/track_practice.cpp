@@ -4,6 +4,7 @@
 #include "tools/zrdatagen/datagen.h"
 #include "tools/zrdatagen/imagegen.h"
 #include "tools/zrdatagen/trackgen.h"
+#include "tools/zrdatagen/trackside.h"
 
 // A wave of bumps of the given height (sixteenths of a foot), period (samples) and count.
 static std::vector<std::pair<long, long>> datagen_bumps(long height, long period, int count) {
@@ -13,7 +14,7 @@ static std::vector<std::pair<long, long>> datagen_bumps(long height, long period
     return knots;
 }
 
-static datagen_track_plan datagen_practice_plan() {
+datagen_track_plan datagen_practice_plan() {
     datagen_track_plan p;
     p.k = 6;
     p.spacing = 2;
@@ -54,7 +55,7 @@ std::string datagen_practice_tilemap() {
     return datagen_track_tilemap(datagen_practice_track());
 }
 std::string datagen_practice_lighting() {
-    return datagen_track_lighting(datagen_practice_track());
+    return datagen_track_lighting(datagen_practice_track()) + datagen_trackside_lighting(false);
 }
 std::string datagen_practice_desc() {
     return "Practice Track\n";

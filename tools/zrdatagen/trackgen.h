@@ -63,9 +63,8 @@ std::string datagen_track_shading(const datagen_track &t);   // "shadingx2.ppm"
 std::string datagen_track_tilemap(const datagen_track &t);
 std::string datagen_track_lighting(const datagen_track &t);
 std::string datagen_track_tileinfo();
-// Two checkered flags across the start line, and the script that animates them.
-std::string datagen_track_billboards(const datagen_track &t);
-std::string datagen_track_frills(const datagen_track &t);
+// The script that animates the track's windsock, start flags and crowd (frills.cpp).
+std::string datagen_track_frills(const datagen_track &t, bool hillside);
 
 // Helpers of the plans: a hash of a lattice point, value noise (0..255, smooth, lattice cell
 // samples apart, repeating every period cells when period > 0), the integer square root.
@@ -73,9 +72,14 @@ uint32_t datagen_hash(uint32_t seed, long x, long z);
 long datagen_value_noise(uint32_t seed, long x, long z, long cell, long period = 0);
 long datagen_isqrt(long long v);
 
-// The stock tracks, built once.
+// The stock tracks' plans, and the tracks built once.
+datagen_track_plan datagen_practice_plan();
+datagen_track_plan datagen_hillside_plan();
 const datagen_track &datagen_practice_track();
 const datagen_track &datagen_hillside_track();
+
+// The course point nearest a plan corner (samples): the corner's apex.
+long datagen_course_apex(const datagen_track &t, datagen_course_point corner);
 
 // The track's "decals": the start line, arrows before corners, worn patches at the jumps and
 // in the berms (one line a decal, as the game writes them).
