@@ -56,6 +56,8 @@ void race_run_plan_laps(int level, float *first, float *normal);
 float race_run_median(std::vector<float> v);
 // Prints the per-robot lines and the summary of a race as ride-log does.
 void race_run_print(const race_run_options &o, const race_run_result &r);
+// ride-log's "race" subcommand, on its arguments after "race": the exit code.
+int ride_log_race(const std::vector<std::string> &args);
 // The level's name ("novice", "amateur", "expert"), or -1 / null.
 int race_run_level(const char *name);
 const char *race_run_level_name(int level);

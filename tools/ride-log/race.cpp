@@ -1,6 +1,5 @@
-// ride-log: rides on the stock tracks without the frame loop and logs what happened. "race" runs
-// a race of robots at a level and prints each robot's laps, falls, recoveries and rated lines,
-// then the race's summary.
+// ride-log's "race": a race of robots at a level without the frame loop, each robot's laps,
+// falls, recoveries and rated lines, then the race's summary.
 //
 //   ride-log race [--track TRACK | --all] [--level novice|amateur|expert] [--robots N]
 //                 [--laps N] [--watch]
@@ -10,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/folders.h"
 #include "core/settings.h"
@@ -30,8 +30,12 @@ static bool read_count(const char *text, int lo, int hi, int *out) {
     return true;
 }
 
-int main(int argc, char **argv) {
-    if (argc < 2 || strcmp(argv[1], "race") != 0) return usage();
+int ride_log_race(const std::vector<std::string> &args) {
+    std::vector<const char *> arg;
+    for (const std::string &a : args) arg.push_back(a.c_str());
+    int argc = (int)arg.size() + 2;
+    arg.insert(arg.begin(), 2, "");
+    const char *const *argv = arg.data();
     race_run_options o;
     std::string track = "tracks/practice";
     bool all = false;
