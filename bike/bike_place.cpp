@@ -65,9 +65,8 @@ void bike_reset(rider_slot *s) {
     memset(s->followed_serials, 0, sizeof s->followed_serials);
     s->target_index = 0;
     s->autopilot_personality = 0;
-    s->robot_floats[0] = s->robot_floats[1] = 0;
-    s->robot_last_tic = -1000000;
-    memset(s->robot_more, 0, sizeof s->robot_more);
+    s->robot = {};
+    s->robot.lean_limit_tic = -1000000;
     s->contact_tick = -1;
     s->finished = 0;
     s->last_rider_contact_tic = -1;

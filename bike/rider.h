@@ -31,6 +31,16 @@ enum bike_body {
 constexpr int BIKE_BODIES = 7;
 constexpr int BIKE_JOINTS = 6;
 
+// A robot rider's own state beside its working line (the race's auto pilot keeps it).
+struct robot_record {
+    int32_t last_advance_tic;   // when the target index last moved on
+    int32_t recovery;           // recovery driving while above 0
+    int32_t next_segment;       // the segment whose line is chosen next
+    float start_timer;          // s; its sign marks the phase at the gate
+    float throttle_memory;
+    int32_t lean_limit_tic;     // when the ground last limited the lean; -1000000 after a reset
+};
+
 // The nine control values a rider is driven by.
 struct rider_controls {
     float throttle, clutch, front_brake, rear_brake, steer, sit_dab, foot_down, back_up, lean;
@@ -58,9 +68,7 @@ struct rider_slot {
     int32_t followed_serials[4];        // serial of the line chosen for segment s, at s mod 4
     int32_t target_index;               // the working line's point the robot heads for
     int32_t autopilot_personality;
-    float robot_floats[2];
-    int32_t robot_last_tic;             // -1000000 after a reset
-    float robot_more[4];
+    robot_record robot;
     float total_mass;
     float roll_damping, leveling, roll_limit_factor, roll_limit_angle, steering_damping,
         steering_strength, max_steering_force, direct_steering, slow_damping_speed,

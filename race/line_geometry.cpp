@@ -50,7 +50,7 @@ float autopilot_line_progress(const line_point *points, int n, int target, const
     if (k != start && k + 1 < n) {
         double da = ahead_of(points[k], position, forward), db = ahead_of(points[k + 1], position, forward);
         double span = db - da;
-        double f = span != 0 ? -da / span : 0;
+        double f = std::fabs(span) >= 1e-6 ? -da / span : 0;   // points level with each other: 0
         progress += std::fmin(std::fmax(f, 0.0), 1.0);
     }
     return (float)progress;

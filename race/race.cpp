@@ -21,6 +21,7 @@
 #include "race/history.h"
 #include "race/lines.h"
 #include "race/particles.h"
+#include "race/planner.h"
 #include "race/robots.h"
 #include "race/series.h"
 #include "race/start_gate.h"
@@ -278,6 +279,7 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     race_state.robot_level = robot_level;
     loading_begin("Analyzing lines");
     autopilot_load_lines(robot_level);
+    autopilot_plan_lines();
     loading_begin("Loading bikes");
     for (int i = 0; i < RIDER_SLOTS; i++) {
         load_rider(i, server_race);

@@ -12,6 +12,7 @@
 #include "race/history.h"
 #include "race/contacts.h"
 #include "race/particles.h"
+#include "race/autopilot.h"
 #include "race/race.h"
 #include "race/robots.h"
 #include "race/start_gate.h"
@@ -185,6 +186,7 @@ void race_tick() {
     for (int k = 0; k < occupied_count; k++)
         if (simulated(occupied[k])) bike_check_finite(occupied[k]);
     lay_ruts();                                              // 8
+    autopilot_gather_others();                               // what the robots see this tick
     for (int k = 0; k < occupied_count; k++) ride(occupied[k]);   // 9
     particle_update();                                       // 10
     race_update_gate_arms();                                 // 11

@@ -54,7 +54,8 @@ line_slot *line_store_row(int row);
 int line_store_row_of_segment(int s);
 // Writes the learned lines of the current track for a line level (0..2).
 void autopilot_write_lines(int level);
-// The robot's controls for this tick; a robot with no line to ride stops and waits.
+// The robot's controls for this tick (race/autopilot.h); a robot with no line to ride stops and
+// waits. Riders without a personality are left alone.
 void autopilot_drive(rider_slot *s);
 // Passes the rider's timing points, times its laps and finish, records its lap samples and
 // learns or rates lines (race/laps.cpp).

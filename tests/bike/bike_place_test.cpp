@@ -22,7 +22,7 @@ TEST_F(bike_placement, ResetTurnAndMoveGiveTheTurnedRestPose) {
     EXPECT_EQ(s->controls.throttle, 0);
     EXPECT_EQ(s->respawn_counter, 0);
     EXPECT_EQ(s->contact_tick, -1);
-    EXPECT_EQ(s->robot_last_tic, -1000000);
+    EXPECT_EQ(s->robot.lean_limit_tic, -1000000);
     EXPECT_EQ(s->land_damping_scale, 1);
     bike_set_orientation(s, 0, 1, 0, (float)M_PI_2);
     bike_translate(0, 100, 5, 200);

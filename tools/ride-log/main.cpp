@@ -5,6 +5,7 @@
 //   ride-log gate --track NAME         the first race as start-up runs it: held at the gate, full
 //                                      throttle from the drop (gate.cpp)
 //   ride-log script --track TRACK [--script FILE] [--seconds S]   the track script (script.cpp)
+//   ride-log race ...                  a race of robots (tools/ride-log/race.cpp)
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "core/console.h"
 #include "race/start_gate.h"
 #include "race/track.h"
+#include "tools/ride-log/race_run.h"
 #include "tools/ride-log/ride.h"
 #include "tools/ride-log/ride_log.h"
 #include "tools/tool_window.h"
@@ -23,8 +25,10 @@ static const char *MODEL = "yz250f(2017)";
 
 static int usage() {
     fprintf(stderr, "usage: ride-log settle|launch|brake|slope [--track NAME]\n"
-                    "       ride-log gate --track NAME\n");
-                    "       ride-log script --track TRACK [--script FILE] [--seconds S]\n");
+                    "       ride-log gate --track NAME\n"
+                    "       ride-log script --track TRACK [--script FILE] [--seconds S]\n"
+                    "       ride-log race [--track TRACK | --all] [--level novice|amateur|expert] [--robots N] "
+                    "[--laps N] [--watch]\n");
     return 2;
 }
 
@@ -125,6 +129,7 @@ int main(int argc, char **argv) {
     if (argc < 2) return usage();
     if (strcmp(argv[1], "gate") == 0) return ride_log_gate(std::vector<std::string>(argv + 2, argv + argc));
     if (strcmp(argv[1], "script") == 0) return ride_log_script(std::vector<std::string>(argv + 2, argv + argc));
+    if (strcmp(argv[1], "race") == 0) return ride_log_race(std::vector<std::string>(argv + 2, argv + argc));
     std::string ride = argv[1], track;
     for (int i = 2; i < argc; i++) {
         if (strcmp(argv[i], "--track") == 0 && i + 1 < argc)

@@ -1,0 +1,112 @@
+// ride-log's "race": a race of robots at a level without the frame loop, each robot's laps,
+// falls, recoveries and rated lines, then the race's summary.
+//
+//   ride-log race [--track TRACK | --all] [--level novice|amateur|expert] [--robots N]
+//                 [--laps N] [--watch]
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/folders.h"
+#include "core/settings.h"
+#include "tools/ride-log/race_run.h"
+#include "tools/tool_window.h"
+
+static int usage() {
+    fprintf(stderr, "usage: ride-log race [--track TRACK | --all] [--level novice|amateur|expert] [--robots N] "
+                    "[--laps N] [--watch]\n");
+    return 2;
+}
+
+static bool read_count(const char *text, int lo, int hi, int *out) {
+    char *end = nullptr;
+    long v = text ? strtol(text, &end, 10) : 0;
+    if (!text || *end || v < lo || v > hi) return false;
+    *out = (int)v;
+    return true;
+}
+
+int ride_log_race(const std::vector<std::string> &args) {
+    std::vector<const char *> arg;
+    for (const std::string &a : args) arg.push_back(a.c_str());
+    int argc = (int)arg.size() + 2;
+    arg.insert(arg.begin(), 2, "");
+    const char *const *argv = arg.data();
+    race_run_options o;
+    std::string track = "tracks/practice";
+    bool all = false;
+    o.laps = -1;
+    for (int i = 2; i < argc; i++) {
+        const char *a = argv[i], *v = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (strcmp(a, "--all") == 0) {
+            all = true;
+        } else if (strcmp(a, "--watch") == 0) {
+            o.watch = 1;
+        } else if (strcmp(a, "--track") == 0 && v) {
+            track = v + (v[0] == '@');
+            if (track.find('/') == std::string::npos) track = "tracks/" + track;
+            i++;
+        } else if (strcmp(a, "--level") == 0 && v) {
+            if ((o.level = race_run_level(v)) < 0) return usage();
+            i++;
+        } else if (strcmp(a, "--robots") == 0 && v) {
+            if (!read_count(v, 1, 159, &o.robots)) return usage();
+            i++;
+        } else if (strcmp(a, "--laps") == 0 && v) {
+            if (!read_count(v, 1, 100, &o.laps)) return usage();
+            i++;
+        } else {
+            return usage();
+        }
+    }
+    window_context *w = tool_window_open("ride-log", 640, 480);
+    if (!w) return 1;
+    if (o.watch) SDL_ShowWindow(w->window);
+    if (o.laps < 0) o.laps = (int)settings.laps.value;
+    game_settings.roost_frequency = 0;
+    if (!race_run_open()) {
+        fprintf(stderr, "ride-log: no physics world\n");
+        tool_window_close(w);
+        return 1;
+    }
+    static const char *tracks[2] = {"tracks/practice", "tracks/hillside"};
+    int code = 0;
+    float median[2][3] = {};
+    int runs = all ? 6 : 1;
+    for (int k = 0; k < runs; k++) {
+        race_run_options run = o;
+        run.track = all ? tracks[k / 3] : track.c_str();
+        if (all) run.level = k % 3;
+        if (!race_run_reset(run)) {
+            fprintf(stderr, "ride-log: can't start a race on %s\n", run.track);
+            code = 1;
+            break;
+        }
+        race_run_result r = race_run_ride(run);
+        race_run_print(run, r);
+        fflush(stdout);
+        std::vector<float> totals;
+        for (const race_run_robot &b : r.robots)
+            if (b.finished) totals.push_back(b.total);
+        if (all) median[k / 3][k % 3] = r.finished == (int)r.robots.size() ? race_run_median(totals) : 0;
+        if (r.finished < (int)r.robots.size()) code = 1;
+    }
+    if (all && code == 0) {
+        bool ordered = true;
+        for (auto &m : median) ordered = ordered && m[2] > 0 && m[2] < m[1] && m[1] < m[0];
+        if (ordered) {
+            printf("skill order: Expert < Amateur < Novice on both tracks\n");
+        } else {
+            printf("skill order: not kept (median race times practice %.2f %.2f %.2f, hillside %.2f %.2f %.2f)\n",
+                   median[0][2], median[0][1], median[0][0], median[1][2], median[1][1], median[1][0]);
+            code = 1;
+        }
+    }
+    race_run_close();
+    tool_window_close(w);
+    return code;
+}
