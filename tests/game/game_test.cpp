@@ -232,6 +232,8 @@ TEST(game_program, PlaysADemoNamedOnTheCommandLine) {
     EXPECT_EQ(game_run_until(t, "Loading bikes", &out, "--nosound '" + demo + "'"), 0) << out;
     std::vector<std::string> log = game_log(t);
     game_expect_in_order(log, {"Resetting", "Loading bikes"});
+}
+
 // Learning writes the level's lines to the home folder at shutdown, through a temporary file:
 // the stock lines read back and written out give the stock member's bytes. Without it nothing
 // is written.
