@@ -25,6 +25,7 @@
 #include "race/robots.h"
 #include "race/series.h"
 #include "race/start_gate.h"
+#include "race/time_trial.h"
 #include "race/timing.h"
 #include "race/track.h"
 #include "terrain/erode.h"
@@ -311,7 +312,10 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
         race_state.first_lap_points = 0;
         race_state.lap_points = 0;
     }
-    if (race_state.time_trial) race_end();
+    if (race_state.time_trial) {
+        last_lap_ticks = best_lap_ticks = 0;
+        race_end();
+    }
     plyx_log("Max loading delay was %f (%s)\n", loading.slowest_gap, loading.slowest_text);
     demo_write_frame(1);
     demo_read_frames();
@@ -331,10 +335,6 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     }
     if (race_hooks.boost_process) race_hooks.boost_process();
     return 1;
-}
-
-void race_end() {
-    // Restarting the player's time-trial run joins with the race rules.
 }
 
 // The sticky sit/dab toggle and the previous tick's sit/dab input.

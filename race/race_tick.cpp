@@ -16,6 +16,7 @@
 #include "race/race.h"
 #include "race/robots.h"
 #include "race/start_gate.h"
+#include "race/time_trial.h"
 #include "race/timing.h"
 
 suspension_graph_record suspension_graph = {{}, 1024};
@@ -46,7 +47,10 @@ static void pose_history_riders() {
 static int time_trial_laps[2];
 static void remember_time_trial_laps() {
     if (!race_state.time_trial) return;
-    time_trial_laps[0] = time_trial_laps[1] = 0;
+    for (int k = 0; k < 2; k++) {
+        int index;
+        rider_lap_progress(k, &time_trial_laps[k], &index);
+    }
 }
 
 // A history rider's contacts with the gate arms while they still count.
@@ -152,8 +156,6 @@ static void ride(int slot) {
     if (!online() || kind == 0) autopilot_record_sample(s);
 }
 
-// 14: the time trial's lap cycle.
-static void time_trial_lap_cycle() {}
 
 // 15: the viewed rider's suspension read-outs into the rings.
 static void record_suspension_graph() {
@@ -194,6 +196,6 @@ void race_tick() {
     if (online() && race_state.current_tick % 512 == 511) race_update_standings();
     demo_write_frame(0);                                     // 13
     demo_read_frames();
-    time_trial_lap_cycle();                                  // 14
+    if (race_state.time_trial) time_trial_lap_cycle(time_trial_laps);   // 14
     record_suspension_graph();                               // 15
 }

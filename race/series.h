@@ -37,8 +37,17 @@ struct series_list_record {
 
 extern series_list_record series_list;
 
-// Enters the last race into the current points series event.
+// Enters the race into the event being raced (series_list.current and current_event, which
+// must be that series' next event): places from the results order once the results are
+// written, else from the running order; the next event, the ranking and the standings file
+// follow. The series being raced becomes -1 in any case.
 void series_enter_results();
+// Ranks the riders after every ranked event among the completed ones: by points since the
+// previous ranked event, a tie going to the better place in that event, then to the lower rider.
+void series_rank(series_record *r);
+// Writes the standings file: per completed event a line of the riders' 1-based places. 1, or 0
+// with a warning and the old file left whole.
+int series_write_standings(const series_record *r);
 // Frees every series read at start-up with its events.
 void series_free_all();
 // Reads every points series file of the file index with its standings.

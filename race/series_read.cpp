@@ -1,6 +1,4 @@
-// Reading the points series files and their standings at start-up, and ranking the riders
-// after each ranked event.
-#include <cstdint>
+// Reading the points series files and their standings at start-up.
 #include <cstring>
 #include <string>
 
@@ -123,30 +121,6 @@ static void read_standings(series_record *r) {
     stream_close(s);
 }
 
-// Running totals over the completed events; after each ranked event the riders are ranked by
-// total, a tie going to the better place in that event, then to the lower rider index.
-static void rank_riders(series_record *r) {
-    int riders = r->entrant_count + 1;
-    int64_t totals[SERIES_SLOTS] = {};
-    for (int k = 0; k < r->completed; k++) {
-        series_event &e = r->events[k];
-        for (int i = 0; i < riders; i++) totals[i] += e.points[e.places[i]];
-        if (e.ranking[0] == 0) continue;
-        bool picked[SERIES_SLOTS] = {};
-        for (int rank = 0; rank < riders; rank++) {
-            int best = -1;
-            for (int i = 0; i < riders; i++) {
-                if (picked[i]) continue;
-                if (best < 0 || totals[i] > totals[best] ||
-                    (totals[i] == totals[best] && e.places[i] < e.places[best]))
-                    best = i;
-            }
-            picked[best] = true;
-            e.ranks[best] = rank;
-        }
-    }
-}
-
 int series_read_file(const char *file, series_record *out) {
     series_record *r = out;
     memset(r, 0, sizeof *r);
@@ -164,7 +138,7 @@ int series_read_file(const char *file, series_record *out) {
     r->standings_file = (char *)mem_alloc_or_die(standings.size() + 1);
     memcpy(r->standings_file, standings.c_str(), standings.size() + 1);
     read_standings(r);
-    rank_riders(r);
+    series_rank(r);
     return 1;
 }
 

@@ -116,9 +116,9 @@ TEST(core_startup_lists, SeriesStandingsAndRanking) {
     EXPECT_EQ(cup->events[1].laps, 3);
     EXPECT_EQ(cup->completed, 3);
     EXPECT_EQ(cup->events[1].places[2], 1);
-    // Totals 10 6 4, then 14 16 10 (rider 1 leads), then 20 20 20: the tie goes to the better
-    // place in that event.
-    int ranks[3][3] = {{0, 1, 2}, {1, 0, 2}, {1, 2, 0}};
+    // Every event is ranked, so each ranking counts that event's points alone: 10 6 4, then
+    // 4 10 6, then 6 4 10 (running totals would give 14 16 10, then a three-way tie at 20).
+    int ranks[3][3] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
     for (int e = 0; e < 3; e++)
         for (int r = 0; r < 3; r++) EXPECT_EQ(cup->events[e].ranks[r], ranks[e][r]) << e << r;
     EXPECT_FALSE(console_holds("Warning"));
@@ -194,13 +194,23 @@ TEST(core_startup_lists, StockSampleSeriesReadsWhole) {
     EXPECT_STREQ(s.name, "Sample Series");
     EXPECT_EQ(s.entrant_count, 19);
     EXPECT_EQ(s.robot_skill, 1);
-    EXPECT_EQ(s.event_count, 3);
+    EXPECT_EQ(s.event_count, 4);
     EXPECT_EQ(s.completed, 0);
     for (int e = 0; e < s.event_count; e++) {
         EXPECT_EQ(s.events[e].points[0], 25) << e;
         EXPECT_EQ(s.events[e].points[19], 1) << e;
         EXPECT_EQ(s.events[e].points[20], 0) << e;
-        EXPECT_NE(s.events[e].ranking[0], 0) << e;
+        // Two rounds of two motos: the second moto closes the round with the round's points.
+        EXPECT_EQ(s.events[e].ranking[0], e % 2 ? 25 : 0) << e;
+        EXPECT_EQ(s.events[e].ranking[19], e % 2 ? 1 : 0) << e;
+    }
+    EXPECT_STREQ(s.events[0].name, "Round 1 Moto 1");
+    EXPECT_STREQ(s.events[3].name, "Round 2 Moto 2");
+    EXPECT_NE(s.events[0].track, s.events[2].track);
+    for (int i = 0; i < 19; i++) {
+        EXPECT_GE(s.entrant_numbers[i], 20) << i;
+        EXPECT_LE(s.entrant_numbers[i], 99) << i;
+        for (int j = 0; j < i; j++) EXPECT_NE(s.entrant_numbers[i], s.entrant_numbers[j]);
     }
     EXPECT_FALSE(console_holds("Warning"));
     series_free_all();

@@ -1,5 +1,5 @@
 // The stock points series "series/sample.series": nineteen robot entrants at Amateur skill and
-// a few lap races on the stock tracks, the standings ranked after every event.
+// two rounds of two motos on the stock tracks, the standings ranked after each round.
 #include "tools/zrdatagen/datagen.h"
 
 // Points by finishing place, 40 of them: 25, 22, 20, 18, 16, then 15 down to 1 for 20th.
@@ -13,23 +13,28 @@ static std::string points_line() {
     return out;
 }
 
-// The second list: a first value of 1 ranks the standings after the event.
-static std::string ranking_line() {
-    std::string out = "1";
+// The second list: all 0 for the first moto of a round; the round's points by standing for the
+// moto that closes it (a first value other than 0 ranks the standings after the event).
+static std::string ranking_line(bool closes_round) {
+    if (closes_round) return points_line();
+    std::string out = "0";
     for (int i = 1; i < 40; i++) out += " 0";
     return out + "\n";
 }
 
 std::string datagen_sample_series() {
-    static const int NUMBERS[19] = {3, 5, 7, 8, 12, 14, 17, 21, 23, 26,
-                                    31, 33, 38, 41, 44, 52, 57, 63, 77};
+    // Numbers the robots' roster carries (20 to 99), so every entrant rides its own bike.
+    static const int NUMBERS[19] = {21, 23, 24, 26, 29, 31, 33, 35, 38, 41,
+                                    44, 48, 52, 57, 63, 66, 71, 77, 88};
     static const struct {
         const char *name, *track;
         int laps;
+        bool closes_round;
     } EVENTS[] = {
-        {"Opening Round", "tracks/practice", 3},
-        {"Second Round", "tracks/practice", 4},
-        {"Final", "tracks/practice", 5},
+        {"Round 1 Moto 1", "tracks/practice", 3, false},
+        {"Round 1 Moto 2", "tracks/practice", 3, true},
+        {"Round 2 Moto 1", "tracks/hillside", 3, false},
+        {"Round 2 Moto 2", "tracks/hillside", 3, true},
     };
     std::string out = "\"Sample Series\"\n19 Amateur\n";
     for (int i = 0; i < 19; i++) out += std::to_string(NUMBERS[i]) + (i < 18 ? " " : "\n");
@@ -37,7 +42,7 @@ std::string datagen_sample_series() {
     for (const auto &e : EVENTS) {
         out += std::string("\"") + e.name + "\" " + e.track + " 0 " + std::to_string(e.laps) + "\n";
         out += points_line();
-        out += ranking_line();
+        out += ranking_line(e.closes_round);
     }
     return out;
 }
