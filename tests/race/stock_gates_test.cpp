@@ -2,6 +2,7 @@
 // the files that make a track ride as it does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -156,27 +157,37 @@ TEST(race_stock_gates, TrackHash) {
     stock_fixture f;
     gl_test_window window(320, 320);
     ASSERT_NE(window.w, nullptr);
-    auto load = [] {
+    std::vector<std::string> shapes;   // the distinct statue shapes of the last load, in row order
+    auto load = [&shapes] {
         track_name = util_intern("tracks/practice");
         vfs_shutdown();
         vfs_build_index();
         EXPECT_EQ(track_load(), 1);
         std::string hash((const char *)track_hash, 20);
+        shapes.clear();
+        const statue *rows = (const statue *)track_statues.items;
+        for (int i = 0; i < track_statues.count; i++)
+            if (rows[i].shape && rows[i].shape->name &&
+                std::find(shapes.begin(), shapes.end(), rows[i].shape->name) == shapes.end())
+                shapes.push_back(rows[i].shape->name);
         track_unload();
         return hash;
     };
-    // The practice track has no "terrain.png", "texturelist" or "statues".
+    // The practice track has no "terrain.png" or "texturelist"; its statues follow the four
+    // gate arms, which share one shape.
     ASSERT_EQ(member("@tracks/practice/terrain.png"), "");
     ASSERT_EQ(member("@tracks/practice/texturelist"), "");
+    std::string stock = load();
+    ASSERT_FALSE(shapes.empty());
+    EXPECT_EQ(shapes[0], "@startgate.shp");
     std::string bytes;
-    for (const char *file : {"terrain.hf", "tilemap", "tileinfo", "timing_gates"})
+    for (const char *file : {"terrain.hf", "tilemap", "tileinfo", "timing_gates", "statues"})
         bytes += member(std::string("@tracks/practice/") + file);
-    bytes += member("@startgate.shp");   // four gates, one shape
+    for (const std::string &shape : shapes) bytes += member(shape);
     ripemd160_state s;
     ripemd160_init(&s);
     ripemd160_update(&s, bytes.data(), bytes.size());
     ripemd160_final(&s);
-    std::string stock = load();
     EXPECT_EQ(stock, std::string((const char *)s.digest, 20));
     EXPECT_STREQ(track_description, nullptr);
 
