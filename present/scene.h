@@ -26,8 +26,8 @@ extern float draw_alpha;
 // Per slot, the fade of its rider in the last frame (1 solid, 0 not drawn).
 extern float ghost_alpha[160];
 
-// The lens flares (rows of pointer size until their owner gives its) and the trackside cameras
-// of the track (rows of camera, present/camera.h).
+// The lens flares of the track's lighting (rows of flare, race/track.h; the lighting reader
+// fills them) and the trackside cameras of the track (rows of camera, present/camera.h).
 // Marks the end of a stage of the frame's drawing for the frame loop's stutter check; set by
 // start-up, null outside the game.
 extern void (*scene_stage_hook)(const char *label);
@@ -57,7 +57,7 @@ void scene_update_flaggers();
 // The fade of the slot's rider against the reference rider (-1 none): 1 solid, 0 not drawn.
 float scene_ghost_alpha(int slot, int reference, int online);
 // The frame's named calls, filled in by the trackside objects and the race information.
-void scene_draw_statues();
+void scene_draw_statues(const float eye[3]);
 void scene_sort_callouts();
 void scene_draw_callouts();
 int scene_callout_count();

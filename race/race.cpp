@@ -152,6 +152,7 @@ static void load_rider(int slot, int server_race) {
         return;
     }
     race_rider_names[slot] = c.name ? util_intern(c.name) : nullptr;
+    if (race_hooks.engine_sound_load) race_hooks.engine_sound_load(slot, c.bike);
     race_drop_to_ground(slot, point[0], point[2], yaw);
     if (c.kind == 0) {
         const dReal *p = dBodyGetPosition(bike_frame_body(s));
