@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "gfx/model.h"
 #include "gfx/shader.h"
+#include "present/bike_draw.h"
 #include "present/scene.h"
 #include "race/objects.h"
 #include "race/track.h"
@@ -87,36 +88,13 @@ void scene_draw_statue(int row, const float eye[3], int reflection) {
     glPopMatrix();
 }
 
-static void bind_texture(uint32_t texture) {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    render_stats.texture_binds++;
-}
-
-// Texture unit 1 or 2 on with the texture, or off for 0; the caller returns to unit 0.
-static void bind_unit(int unit, uint32_t texture) {
-    gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-    if (texture) {
-        glEnable(GL_TEXTURE_2D);
-        bind_texture(texture);
-    } else {
-        glDisable(GL_TEXTURE_2D);
-    }
-}
-
 void scene_draw_statues(const float eye[3]) {
     int shaders = game_settings.shaders_active && gl_ext.glActiveTextureARB;
     const statue *rows = (const statue *)track_statues.items;
     int count = rows ? track_statues.count : 0;
     // 1. Lit, blended, textured.
     if (shaders) shader_use(SHADER_SLOT_LIT);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    const GLfloat material[4] = {1, 1, 1, draw_alpha};
-    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, material);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    draw_begin_lit_pass();
     // 2. The first pass.
     int32_t texture = 0, normal = 0, specular = 0;
     int units_used = 0;
@@ -125,13 +103,13 @@ void scene_draw_statues(const float eye[3]) {
         if (!s.model || !s.texture) continue;
         if (s.texture != texture) {
             texture = s.texture;
-            bind_texture((uint32_t)texture);
+            draw_bind_texture((uint32_t)texture);
         }
         if (shaders && (s.normal_map != normal || s.specular_map != specular)) {
             normal = s.normal_map;
             specular = s.specular_map;
-            bind_unit(1, (uint32_t)normal);
-            bind_unit(2, (uint32_t)specular);
+            draw_bind_unit(1, (uint32_t)normal);
+            draw_bind_unit(2, (uint32_t)specular);
             gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB);
             units_used = 1;
             shader_use(specular ? SHADER_SLOT_NORM_SPEC_LIT : normal ? SHADER_SLOT_NORM_LIT : SHADER_SLOT_LIT);
@@ -141,8 +119,8 @@ void scene_draw_statues(const float eye[3]) {
     // 3. Units 1 and 2 off, the environment program.
     if (shaders) {
         if (units_used) {
-            bind_unit(2, 0);
-            bind_unit(1, 0);
+            draw_bind_unit(2, 0);
+            draw_bind_unit(1, 0);
             gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB);
         }
         shader_use(SHADER_SLOT_ENV);
@@ -156,12 +134,12 @@ void scene_draw_statues(const float eye[3]) {
         const statue &s = rows[i];
         if (!s.model || !s.texture || !model_has_reflection(s.model)) continue;
         if (!env_bound) {
-            bind_texture(track_lighting.sky_env);
+            draw_bind_texture(track_lighting.sky_env);
             env_bound = 1;
         }
         if (shaders && s.normal_map != normal) {
             normal = s.normal_map;
-            bind_unit(1, (uint32_t)normal);
+            draw_bind_unit(1, (uint32_t)normal);
             gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB);
             unit1 = 1;
             shader_use(normal ? SHADER_SLOT_NORM_ENV : SHADER_SLOT_ENV);
@@ -170,7 +148,7 @@ void scene_draw_statues(const float eye[3]) {
     }
     // 5. Back to plain drawing.
     if (unit1) {
-        bind_unit(1, 0);
+        draw_bind_unit(1, 0);
         gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB);
     }
     glDisable(GL_BLEND);

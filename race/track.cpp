@@ -6,6 +6,7 @@
 #include "core/fatal.h"
 #include "core/mem.h"
 #include "core/settings.h"
+#include "core/stream.h"
 #include "race/contacts.h"
 #include "race/flaggers.h"
 #include "race/objects.h"
@@ -37,6 +38,13 @@ int track_load() {
     }
     snprintf(folder, sizeof folder, "@%s/timing_gates", track_name);
     track_read_timing_gates(folder);
+    // The track's own statues follow the gates' arms.
+    snprintf(folder, sizeof folder, "@%s/statues", track_name);
+    track_first_file_statue = track_statues.count;
+    if (file_stream *s = stream_open(folder, "rb")) {
+        track_read_statues(s, "statues");
+        stream_close(s);
+    }
     return 1;
 }
 

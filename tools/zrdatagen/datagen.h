@@ -70,6 +70,21 @@ std::string datagen_practice_billboards();
 std::string datagen_practice_frills();
 std::string datagen_hillside_billboards();
 std::string datagen_hillside_frills();
+// The hillside's start tower (lighttower.cpp): model, picture and pole shape, its statue row,
+// the flare lines of its lamps, the lens-flare pictures, and the check that the lamps are in
+// sight from behind the gates ("" when they are).
+std::string datagen_lighttower_jm();
+std::string datagen_lighttower_png();
+std::string datagen_lighttower_shp();
+std::string datagen_hillside_tower_statue();
+std::string datagen_hillside_tower_flare();
+std::string datagen_tower_check();
+std::string datagen_flare_glow_png();
+std::string datagen_flare_ring_png();
+std::string datagen_flare_hex_png();
+// The marshals' waving flags, four frames each (flagger_anims.cpp).
+std::string datagen_flagger_chequered_seq();
+std::string datagen_flagger_yellow_seq();
 // The decal pictures (decals.cpp): RGBA, width / height equal to their decals' aspect.
 std::string datagen_decal_startline_png();
 std::string datagen_decal_arrow_png();

@@ -35,6 +35,11 @@ int main(int argc, char **argv) {
         fprintf(stderr, "zrdatagen: %s\n", reach.c_str());
         return 1;
     }
+    std::string tower = datagen_tower_check();
+    if (!tower.empty()) {
+        fprintf(stderr, "zrdatagen: %s\n", tower.c_str());
+        return 1;
+    }
     std::string archive, error, shapes;
     if (!datagen_stock_archive(&archive, &error)) {
         fprintf(stderr, "zrdatagen: bad member %s\n", error.c_str());

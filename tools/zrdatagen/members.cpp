@@ -211,6 +211,15 @@ const datagen_member datagen_members[] = {
     {"sounds/50/r12000l1.raw", datagen_engine_cell_member<4, 5, 1>},
     {"sounds/50/r14000l0.raw", datagen_engine_cell_member<4, 6, 0>},
     {"sounds/50/r14000l1.raw", datagen_engine_cell_member<4, 6, 1>},
+    {"lighttower.jm", datagen_lighttower_jm},
+    {"lighttower.png", datagen_lighttower_png},
+    {"lighttower.shp", datagen_lighttower_shp},
+    {"flare-glow.png", datagen_flare_glow_png},
+    {"flare-ring.png", datagen_flare_ring_png},
+    {"flare-hex.png", datagen_flare_hex_png},
+    {"tracks/hillside/statues", datagen_hillside_tower_statue},
+    {"flagger-chequered.seq", datagen_flagger_chequered_seq},
+    {"flagger-yellow.seq", datagen_flagger_yellow_seq},
 };
 
 const int datagen_member_count = (int)(sizeof datagen_members / sizeof datagen_members[0]);

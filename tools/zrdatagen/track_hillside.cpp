@@ -56,7 +56,7 @@ std::string datagen_hillside_tilemap() {
     return datagen_track_tilemap(datagen_hillside_track());
 }
 std::string datagen_hillside_lighting() {
-    return datagen_track_lighting(datagen_hillside_track());
+    return datagen_track_lighting(datagen_hillside_track()) + datagen_hillside_tower_flare();
 }
 std::string datagen_hillside_desc() {
     return "Hillside\n";
