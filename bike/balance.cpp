@@ -58,6 +58,40 @@ void rider_auto_dab(rider_slot *s) {
     }
 }
 
+enum realign_result { REALIGN_NONE, REALIGN_BALANCE, REALIGN_DONE };
+
+// A stopped bike lying over is turned toward the track: a one-tick motor about the world's up
+// axis. Outside the cone ahead the wheels are lifted by the bike's weight and the turn is all
+// (REALIGN_DONE); inside it the motor weakens as the bike lines up and the balance follows.
+static realign_result rider_realign(rider_slot *s) {
+    if (!bike_hooks.realign_allowed || !bike_hooks.realign_allowed(s)) return REALIGN_NONE;
+    if (!(s->setup_flags & SETUP_AUTO_ALIGN) || !(s->controls.back_up <= 0.125f)) return REALIGN_NONE;
+    float target[3];
+    if (!bike_hooks.align_target || !bike_hooks.align_target(s, 0, target)) return REALIGN_NONE;
+    dBodyID frame = bike_frame_body(s);
+    const dReal *R = dBodyGetRotation(frame);
+    vec3 z = {(float)R[2], 0, (float)R[10]};
+    float len2 = vec3_length2(z);
+    if (!(len2 > 1.0f / 1024)) return REALIGN_NONE;
+    z = z * (1.0f / sqrtf(len2));
+    const dReal *p = dBodyGetPosition(frame);
+    vec3 d = {target[0] - (float)p[0], target[1] - (float)p[1], target[2] - (float)p[2]};
+    float ahead = -vec3_dot(d, z);
+    float side = d.x * z.z - d.z * z.x;
+    float rate = s->rider_contact_timer < 0 ? PI_F : PI_F / 2;
+    float most = 320 * s->total_mass;
+    bool outside = !(ahead > 0) || std::fabs(side) >= 0.25f * ahead;
+    float fmax = outside ? most : std::fabs(side) / (0.25f * ahead) * most;
+    bike_frame_amotor(s, {0, 1, 0}, side >= 0 ? -rate : rate, fmax);
+    if (!outside) return REALIGN_BALANCE;
+    const float weight = 32 * s->total_mass;
+    if (s->front_contact.contact_depth > 0)
+        bike_add_force(s, bike_body_of(s, BIKE_BODY_FRONT_WHEEL), {0, weight, 0});
+    if (s->rear_contact.contact_depth > 0)
+        bike_add_force(s, bike_body_of(s, BIKE_BODY_REAR_WHEEL), {0, weight, 0});
+    return REALIGN_DONE;
+}
+
 // The lean still allowed before the balance push acts, at frame speed v.
 static float allowed_lean(const rider_slot *s, float v) {
     float m = s->max_dab_speed;
@@ -103,7 +137,11 @@ void rider_balance(rider_slot *s) {
         return;
     c.foot_down = std::min(1.0f, c.foot_down + 8 * h);
     if (s->arcade) return;
-    if (v >= RIDING_LOW_SPEED && s->rider_contact_timer > 0) return;
+    if (v >= RIDING_LOW_SPEED) {
+        if (s->rider_contact_timer > 0) return;
+    } else if (std::fabs(t) > PI_F / 8 && std::fabs(t) < 1.0995574287564276f) {
+        if (rider_realign(s) == REALIGN_DONE) return;
+    }
 
     float z = roll_rate(frame);
     float w = t >= 0 ? -PI_F / 8 : PI_F / 8;
@@ -188,6 +226,14 @@ static void free_foot(rider_slot *s, vec3 *pos, vec3 *vel, vec3 hip_local, float
         *pos = *pos + dn * (1 - below);
         vec3 body_v = to_vec3(dBodyGetLinearVel(rider));
         *vel = *vel - dn * vec3_dot(*vel, dn) + dn * vec3_dot(body_v, dn);
+        // Pushed down, the foot may have left the leg's reach: keep the depth below the hip
+        // and shorten the sideways part.
+        vec3 q = *pos - hip;
+        float depth = std::max(1.0f, vec3_dot(q, dn));
+        vec3 side = q - dn * depth;
+        float s2 = vec3_length2(side), room = leg * leg - depth * depth;
+        if (depth * depth + s2 > leg * leg && room >= 0 && s2 > 0)
+            *pos = hip + dn * depth + side * sqrtf(room / s2);
     }
     if (!std::isfinite(pos->x) || !std::isfinite(pos->y) || !std::isfinite(pos->z) ||
         !std::isfinite(vel->x) || !std::isfinite(vel->y) || !std::isfinite(vel->z)) {

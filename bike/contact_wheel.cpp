@@ -87,7 +87,7 @@ int contact_wheel_surface(dContact *c, const terrain_field *f, const wheel_conta
         d = vec3_cross(wheel.normal, to_vec3(axle));
     }
     float l2 = vec3_length2(d);
-    if (l2 > 0 && std::isfinite(l2)) {
+    if (l2 >= 1e-6f && std::isfinite(l2)) {   // an axle along the normal gives no direction
         d = d * (1.0f / sqrtf(l2));
         c->surface.mode |= dContactFDir1;
         c->fdir1[0] = d.x;

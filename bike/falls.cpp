@@ -164,11 +164,13 @@ void rider_respawn_step(rider_slot *s) {
     if (s->respawn_counter <= 0) {
         s->respawn_counter = 0;
         // Placed at the seat first: attaching re-bases the joint on the bodies' pose.
-        vec3 seat = body_point(frame, seat_offset(row));
-        dBodySetPosition(rider, seat.x, seat.y, seat.z);
+        // In double: a seat rounded to float would leave the two anchors apart for good.
+        vec3 o = seat_offset(row);
+        dVector3 seat, fv;
+        dBodyGetRelPointPos(frame, o.x, o.y, o.z, seat);
+        dBodySetPosition(rider, seat[0], seat[1], seat[2]);
         dBodySetQuaternion(rider, dBodyGetQuaternion(frame));
-        dVector3 fv;
-        dBodyGetPointVel(frame, seat.x, seat.y, seat.z, fv);
+        dBodyGetPointVel(frame, seat[0], seat[1], seat[2], fv);
         dBodySetLinearVel(rider, fv[0], fv[1], fv[2]);
         const dReal *w = dBodyGetAngularVel(frame);
         dBodySetAngularVel(rider, w[0], w[1], w[2]);

@@ -140,13 +140,16 @@ struct bike_setup_values {
 
 // What the bike reads of and hands to the layers above it, set at start-up: the race's current
 // and gate-drop ticks (null reads as 0), the particles the wheels throw, and the scene's
-// callouts (null: none made; no callout counts as far away).
+// callouts (null: none made; no callout counts as far away), and the realign's timing gate and
+// look-ahead point (null: no realign).
 struct bike_hook_table {
     int (*current_tick)();
     int (*gate_drop_tick)();
     int (*particle_spawn)(const float position[3], const float velocity[3], const roost_type *type);
     float (*callout_distance)(float x, float y, float z);
     void (*add_callout)(float x, float y, float z, const char *text);
+    int (*realign_allowed)(rider_slot *s);
+    int (*align_target)(rider_slot *s, int depth, float out[3]);
 };
 extern bike_hook_table bike_hooks;
 

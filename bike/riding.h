@@ -39,6 +39,9 @@ void rider_fall_off(rider_slot *s);
 void bike_steer_torque(rider_slot *s, float torque);
 // The angle of the front wheel's travel off the fork's plane, 0 when it hardly moves.
 float bike_front_travel_angle(rider_slot *s);
+// The greatest bar angle at the front wheel's ground speed: a quarter turn up to the full-lock
+// speed, the restricted lock over the ground's grip from the restricted speed on.
+float bike_lock_angle(const rider_slot *s, float speed, vec3 front_wheel_centre);
 // The steering drive that turns the bars toward the target angle.
 float bike_steering_response(rider_slot *s, float target);
 // A one-tick spring from point a of body A to point b of body B (points in each body's own

@@ -79,7 +79,7 @@ static float front_friction(vec3 centre) {
 }
 
 // The greatest lock the bars may take at the front wheel's ground speed s.
-static float lock_angle(const rider_slot *s, float speed, vec3 centre) {
+float bike_lock_angle(const rider_slot *s, float speed, vec3 centre) {
     float full = s->full_lock_speed;
     float F = std::max(full + 1, s->restricted_lock_speed);
     double den = 1.0 / full - 1.0 / F;
@@ -115,7 +115,7 @@ void bike_steering(rider_slot *s) {
     float b = (float)dJointGetHingeAngle(bike_joint_of(s, BIKE_JOINT_STEERING));
     float g = bike_front_travel_angle(s);
     vec3 centre = to_vec3(dBodyGetPosition(bike_body_of(s, BIKE_BODY_FRONT_WHEEL)));
-    float L = lock_angle(s, speed, centre);
+    float L = bike_lock_angle(s, speed, centre);
 
     float c = centre.y - physics_ground_height_at(terrain_current, centre.x, centre.z) -
               bike_v(row, 3) - bike_v(row, 4);

@@ -10,7 +10,9 @@
 #include "game/frame_loop.h"
 #include "present/camera.h"
 #include "present/scene.h"
+#include "race/flaggers.h"
 #include "race/race.h"
+#include "race/timing.h"
 
 static const float PI_F = 3.14159265358979f;
 
@@ -111,6 +113,13 @@ void camera_draw_chase(int slot, float fov_degrees) {
     float eye[3], rotation[9];
     chase_camera_view(slot, frame_player_view(), eye, rotation);
     scene_draw(eye, rotation, fov_degrees, -1);
+    // The listener moves with the bike it follows.
+    vec3 v = {0, 0, 0};
+    if (rider_has_bike(slot)) v = to_vec3(dBodyGetLinearVel(bike_frame_body(&rider_table[slot])));
+    if (!finite3(v)) v = {0, 0, 0};
+    scene_viewer.velocity[0] = v.x;
+    scene_viewer.velocity[1] = v.y;
+    scene_viewer.velocity[2] = v.z;
 }
 
 // The orbit of the chase view around another rider.
@@ -127,6 +136,21 @@ static void orbit_tick(const control_record *axes) {
     if (std::isfinite(height)) cc.height = height;
 }
 
+int camera_switch_by_timing(int slot) {
+    if (!camera_tracking || current_camera == -1 || timing_gates.count <= 0) return 0;
+    rider_slot *s = rider_slot_at(slot);
+    if (!s) return 0;
+    int position = timing_lap_position(s->timing_count);
+    if (position < 0 || position >= timing_gates.lap_list.count) return 0;
+    int entry = ((const int *)timing_gates.lap_list.items)[position];
+    if (entry >= TIMING_NO_SEGMENT) entry -= TIMING_NO_SEGMENT;
+    if (entry < 0 || entry >= TIMING_CHECKPOINTS_MAX) return 0;
+    int number = gate_camera[entry];
+    if (number == -1 || number == current_camera) return 0;
+    current_camera = number;
+    return 1;
+}
+
 // The camera view: the tracking switch, the camera in use turned toward the viewed rider or by
 // the axes, and the free camera's flight.
 static void camera_view_tick(const control_record *axes) {
@@ -135,6 +159,7 @@ static void camera_view_tick(const control_record *axes) {
     float dab = a[CONTROL_SIT_DAB];
     if (dab >= 0.5f && !(cc.previous_sit_dab >= 0.5f)) camera_tracking = !camera_tracking;
     cc.previous_sit_dab = dab;
+    int switched = camera_switch_by_timing(viewed_slot);
 
     camera *c = camera_in_use();
     vec3 position = {c->x, c->y, c->z}, velocity = {0, 0, 0};
@@ -144,7 +169,7 @@ static void camera_view_tick(const control_record *axes) {
         position = to_vec3(dBodyGetPosition(frame));
         if (!frame_loop.paused) velocity = to_vec3(dBodyGetLinearVel(frame));
     }
-    camera_track_rider(c, axes, position, velocity, 0);
+    camera_track_rider(c, axes, position, velocity, switched);
 
     float speed = cc.free_speed;
     if (a[CONTROL_THROTTLE] > 0.5f) speed = std::min(100.0f, speed + 80 * CAMERA_TICK);

@@ -27,6 +27,9 @@ void chase_camera_reset();
 int chase_camera_view(int slot, int player_view, float eye[3], float rotation[9]);
 // Draws the scene from the chase camera of the viewed slot.
 void camera_draw_chase(int slot, float fov_degrees);
+// While tracking, a trackside camera in use gives way to the camera the track names for the
+// slot's next timing point: 1 when it switched.
+int camera_switch_by_timing(int slot);
 // The control axes of one tick steer the chase orbit (view 3) or the camera view (view 4)
 // instead of a bike.
 void camera_controls_tick(const control_record *axes, int view_mode);

@@ -31,6 +31,7 @@
 #include "net/client.h"
 #include "platform/plyx.h"
 #include "present/engine_sound.h"
+#include "race/align.h"
 #include "present/hud.h"
 #include "present/scene.h"
 #include "race/catalogue.h"
@@ -74,7 +75,7 @@ void startup_install_hooks() {
     scene_stage_hook = frame_stage;
     erode_hooks = {net_send_erode, startup_race_tick};
     bike_hooks = {startup_race_tick, startup_gate_drop_tick, particle_spawn, scene_callout_distance,
-                  scene_add_callout};
+                  scene_add_callout, race_realign_allowed, bike_align_target};
 }
 
 void startup_require_tracks() {

@@ -67,7 +67,8 @@ static void contacts_offline() {
     for (int k = 0; k < occupied_count; k++) {
         int slot = occupied[k];
         rider_slot *s = &rider_table[slot];
-        contact_list[contact_count++] = s;
+        // Only solid riders meet: a contact with a hidden rider's disabled bodies would wake them.
+        if (rider_is_solid(s)) contact_list[contact_count++] = s;
         if (rider_status[slot] != 1)
             collide_statues(s);
         else if (race_gate_arms_solid())

@@ -7,6 +7,9 @@
 #include "core/settings.h"
 #include "game/chase_camera.h"
 #include "present/camera.h"
+#include "present/scene.h"
+#include "race/flaggers.h"
+#include "race/timing.h"
 #include "terrain/terrain.h"
 #include "tests/bike/bike_test_support.h"
 #include "tests/terrain/memory_field.h"
@@ -166,4 +169,54 @@ TEST_F(game_chase_camera, FreeCameraFlies) {
     axes.axis[CONTROL_SIT_DAB] = 1;
     camera_controls_tick(&axes, 4);
     EXPECT_EQ(camera_tracking, 0);
+}
+
+// While tracking, the camera named for the viewed rider's next timing point takes over from
+// another trackside camera (never from the free camera).
+TEST_F(game_chase_camera, TrackingSwitchesCamerasByTimingPoint) {
+    timing_gates_clear();
+    timing_gates.count = 3;
+    plyx_array_init(&timing_gates.lap_list, sizeof(int), 8);
+    // A first lap of three points, then laps of two.
+    for (int entry : {0, 100001, 2, 1, 0}) ASSERT_TRUE(plyx_array_append(&timing_gates.lap_list, &entry));
+    timing_gates.first_lap_length = 3;
+    timing_gates.lap_length = 2;
+    track_flaggers_reset();
+    gate_camera[0] = 0;
+    gate_camera[1] = 1;
+    rider_slot *s = rider_slot_at(3);
+    struct row {
+        int tracking, camera, timing_count;
+        int switched, camera_after;
+    } rows[] = {
+        {1, 1, 0, 1, 0},     // point 0: camera 0
+        {1, 0, 1, 1, 1},     // point 1 (an entry without a segment): camera 1
+        {1, 0, 2, 0, 0},     // point 2 has no camera
+        {1, 0, 5, 1, 1},     // the second normal lap's first point: entry 1
+        {1, 1, 5, 0, 1},     // already that camera
+        {0, 1, 0, 0, 1},     // not tracking
+        {1, -1, 0, 0, -1},   // the free camera stays
+    };
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.timing_count);
+        camera_tracking = r.tracking;
+        current_camera = r.camera;
+        s->timing_count = r.timing_count;
+        EXPECT_EQ(camera_switch_by_timing(3), r.switched);
+        EXPECT_EQ(current_camera, r.camera_after);
+    }
+    s->timing_count = 0;
+    timing_gates_clear();
+    track_flaggers_reset();
+}
+
+// After the chase view is drawn the listener moves with the followed bike.
+TEST_F(game_chase_camera, ListenerTakesTheBikesVelocity) {
+    rider_slot *s = load();
+    ASSERT_NE(s, nullptr);
+    set_velocity(s, {3, -1, -20});
+    camera_draw_chase(0, 90);
+    EXPECT_FLOAT_EQ(scene_viewer.velocity[0], 3);
+    EXPECT_FLOAT_EQ(scene_viewer.velocity[1], -1);
+    EXPECT_FLOAT_EQ(scene_viewer.velocity[2], -20);
 }
