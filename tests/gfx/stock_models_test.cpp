@@ -60,8 +60,8 @@ TEST_F(gfx_stock_models, EveryShippedModelLoadsCleanly) {
         EXPECT_EQ(m->bone_count, skinned ? 9 : 0) << name;
         model_free_meshes(m);
     }
-    // Six wheel files, five of the rider, ten of each of the six base words.
-    EXPECT_EQ(files, 6 + 5 + 6 * 10);
+    // Six wheel files, five of the rider, ten of each of the six base words, the start tower.
+    EXPECT_EQ(files, 6 + 5 + 6 * 10 + 1);
 }
 
 TEST_F(gfx_stock_models, LevelOfDetailVersionsAttach) {
