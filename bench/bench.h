@@ -62,6 +62,12 @@ bench_stats bench_runs(int runs, F f) {
     return bench_stats_of(times);
 }
 
+// The fastest of several timed runs of f, in seconds.
+template <class F>
+double bench_best(int runs, F f) {
+    return bench_runs(runs, f).min;
+}
+
 // Every figure scaled by the same factor (a per-item time from a whole run's, say).
 inline bench_stats bench_scaled(bench_stats t, double factor) {
     return {t.median * factor, t.min * factor, t.max * factor};

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "bench/bench.h"
+#include "bench/hillside_spots.h"
 #include "bike/contact.h"
 #include "bike/physics.h"
 #include "bike/shape.h"
 #include "core/mem.h"
 #include "terrain/terrain.h"
-#include "tools/zrdatagen/trackgen.h"
 
 static const double TARGET_PASSES = 25600;
 static const int SPOTS = 1000;
@@ -51,16 +51,13 @@ static dBodyID bench_body(const dMatrix3 r, vec3 p) {
     return b;
 }
 
-// The bike at course point i: origin on the centreline, heading along the course, each tyre
+// The bike at the spot: origin on the centreline, heading along the course, each tyre
 // SINK deep in the ground under it, the parts at their rest offsets.
-static bench_bike bench_place(const terrain_field *f, const datagen_track &track, size_t i) {
-    const auto &course = track.course;
-    const auto &a = course[(i + course.size() - 1) % course.size()], &b = course[(i + 1) % course.size()];
-    double heading = std::atan2(-(double)(b.x - a.x), -(double)(b.z - a.z));  // bike z points back
+static bench_bike bench_place(const terrain_field *f, const bench_spot &spot) {
+    double heading = spot.heading;
     dMatrix3 r;
     dRFromAxisAndAngle(r, 0, 1, 0, heading);
-    float scale = (float)track.spacing / 16;
-    vec3 origin = {course[i].x * scale, 0, course[i].z * scale};
+    vec3 origin = {spot.x, 0, spot.z};
     auto world = [&](vec3 p) {
         return vec3{origin.x + (float)(r[0] * p.x + r[1] * p.y + r[2] * p.z), origin.y + p.y,
                     origin.z + (float)(r[8] * p.x + r[9] * p.y + r[10] * p.z)};
@@ -95,12 +92,7 @@ int main() {
     window_context *w = bench_graphics_window(dir);
     if (!w) return 1;
     terrain_field *f = terrain_current;
-    track_name = "tracks/hillside";
-    track_read_lighting();
-    if (!terrain_load(f, "@tracks/hillside", TILE_RENDER_TEXSUBIMAGE)) {
-        fprintf(stderr, "the stock track would not load\n");
-        return 1;
-    }
+    if (!bench_hillside_load(f)) return 1;
     if (!physics_open()) return 1;
     collision_shape *shapes[5];
     for (int p = 0; p < 5; p++)
@@ -111,10 +103,8 @@ int main() {
 
     // The spots: seeded course points.
     const datagen_track &track = datagen_hillside_track();
-    std::mt19937 rng(8);
-    std::uniform_int_distribution<size_t> along(0, track.course.size() - 1);
     std::vector<bench_bike> bikes;
-    for (int i = 0; i < SPOTS; i++) bikes.push_back(bench_place(f, track, along(rng)));
+    for (size_t i : bench_course_points(track, SPOTS)) bikes.push_back(bench_place(f, bench_course_spot(track, i)));
 
     auto tyres = [&](bench_bike &b) {
         vec3 p, n;

@@ -112,8 +112,10 @@ bool bike_state_finite(const rider_slot *s) {
         dBodyID body = bike_body_of(s, b);
         if (!body) continue;
         const dReal *v = dBodyGetLinearVel(body), *w = dBodyGetAngularVel(body);
+        // Forces and torques waiting for the next step count too (the step zeroes them).
         if (!finite_vector(dBodyGetPosition(body), 3) || !finite_vector(dBodyGetQuaternion(body), 4) ||
-            !finite_vector(v, 3) || !finite_vector(w, 3))
+            !finite_vector(v, 3) || !finite_vector(w, 3) || !finite_vector(dBodyGetForce(body), 3) ||
+            !finite_vector(dBodyGetTorque(body), 3))
             return false;
         if (v[0] * v[0] + v[1] * v[1] + v[2] * v[2] > BIKE_RUNAWAY_SPEED * BIKE_RUNAWAY_SPEED) return false;
         if (w[0] * w[0] + w[1] * w[1] + w[2] * w[2] > BIKE_RUNAWAY_SPIN * BIKE_RUNAWAY_SPIN) return false;
@@ -154,10 +156,16 @@ int bike_check_finite(int slot) {
     if (!rider_has_bike(slot)) return 1;
     rider_slot *s = &rider_table[slot];
     if (!s->nonfinite_mark && bike_state_finite(s)) {
+        // The bike's origin under the frame: where bike_drop_to_ground puts the frame back.
         const dReal *p = dBodyGetPosition(bike_frame_body(s));
-        s->safe_x = (float)p[0];
-        s->safe_z = (float)p[2];
-        s->safe_yaw = frame_yaw(bike_frame_body(s));
+        const bike_info *row = bike_row_of(s);
+        float yaw = frame_yaw(bike_frame_body(s));
+        dMatrix3 R;
+        dRFromAxisAndAngle(R, 0, 1, 0, yaw);
+        double rx = bike_v(row, 16), ry = bike_v(row, 17), rz = bike_v(row, 18);
+        s->safe_x = (float)(p[0] - (R[0] * rx + R[1] * ry + R[2] * rz));
+        s->safe_z = (float)(p[2] - (R[8] * rx + R[9] * ry + R[10] * rz));
+        s->safe_yaw = yaw;
         s->safe_valid = 1;
         return 1;
     }

@@ -9,11 +9,13 @@
 
 dWorldID physics_world = nullptr;
 dJointGroupID physics_contact_group = nullptr;
+int physics_message_count = 0;
 
 // Messages (such as the solver's "LCP internal error") are logged and the run goes on.
 static void physics_message(int number, const char *format, va_list args) {
     char text[1024];
     vsnprintf(text, sizeof text, format, args);
+    physics_message_count++;
     plyx_log("ODE message %d: %.900s\n", number, text);
 }
 

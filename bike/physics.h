@@ -15,6 +15,8 @@ void physics_close();
 // One world step of PHYSICS_TICK seconds, then the contact group emptied. 1, or 0 when the step
 // ran out of memory (logged).
 int physics_step();
+// The engine's messages (such as the solver's "LCP internal error") logged since the start.
+extern int physics_message_count;
 
 constexpr double PHYSICS_TICK = 1.0 / 128.0;
 constexpr double PHYSICS_GRAVITY = -32.0;

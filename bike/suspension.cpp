@@ -71,7 +71,12 @@ void bike_seat_springs(rider_slot *s) {
     float mf = bike_row_of(s)->a[188] * RIDER_MASS_FACTOR;
     dJointID joint = bike_joint_of(s, BIKE_JOINT_RIDER);
     bike_joint_param(s, joint, dParamSuspensionERP, 0);
-    bike_joint_param(s, joint, dParamSuspensionCFM, 1.0 / (mf * (30.0 * s->rider_zdamping + 5.0)));
+    bike_joint_param(s, joint, dParamSuspensionCFM, bike_rider_suspension_cfm(mf, s->rider_zdamping));
+}
+
+double bike_rider_suspension_cfm(float mf, float forward_damping) {
+    double damping = RIDER_SUSPENSION_FIRMNESS * mf * (30.0 * util_clamp(forward_damping, 0, 1) + 5.0);
+    return damping > 0 ? 1.0 / damping : 0.0;
 }
 
 float suspension_damper(float u, float c, float slow) {

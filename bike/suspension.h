@@ -23,6 +23,9 @@ int bike_seat_spring_values(const rider_slot *s, seat_spring out[2]);
 void bike_suspension_step(rider_slot *s);
 // The rider's seat springs and the rider joint's suspension.
 void bike_seat_springs(rider_slot *s);
+// The rider joint's suspension CFM: a damper of RIDER_SUSPENSION_FIRMNESS x (30 x forward
+// damping + 5) x mf (the mass factor), 0 for a rider without mass.
+double bike_rider_suspension_cfm(float mf, float forward_damping);
 // The fork's spring force on its slider for position x and rate u (before the fade).
 float bike_fork_force(const rider_slot *s, float x, float u);
 // The shock's torque on the swingarm hinge for angle a and rate w.
@@ -40,5 +43,10 @@ float suspension_readout_damping(float u, float a, float b, float c, float d);
 
 constexpr float SEAT_STIFF = 2500.0f;
 constexpr float RIDER_MASS_FACTOR = 0.21333333333333335f;
+// The setting's damper line taken ten times firmer: with the line as it is (5 to 35 x mf), a
+// light rider (a third to 0.45 of the rider's mass on the rider's body) and forward damping at
+// or below the middle leave the solver degenerate, "LCP internal error" every step from the
+// first, and the bike falls through the ground. Ten times keeps the setting's proportions.
+constexpr double RIDER_SUSPENSION_FIRMNESS = 10.0;
 constexpr float FORK_AIR_CONSTANT = 82.46169281005859375f;
 constexpr float FORK_AIR_EXPONENT = 1.39999997615814208984375f;

@@ -165,6 +165,7 @@ const fuzz_target fuzz_targets[] = {
     {"packed_state", "bike", fuzz_packed_state},
     {"lighting", "race", fuzz_lighting},
     {"lines", "race", fuzz_lines},
+    {"demo", "race", fuzz_demo},
     {"statues", "race", fuzz_statues},
     {"billboards", "race", fuzz_billboards},
     {"flaggers", "race", fuzz_flaggers},

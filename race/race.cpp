@@ -18,6 +18,7 @@
 #include "gfx/texture.h"
 #include "platform/plyx.h"
 #include "race/demo.h"
+#include "race/history.h"
 #include "race/lines.h"
 #include "race/robots.h"
 #include "race/series.h"
@@ -43,6 +44,7 @@ int race_slot_words[RIDER_SLOTS];
 int viewed_slot = 0;
 control_record race_last_controls[RIDER_SLOTS];
 const char *race_rider_names[RIDER_SLOTS];
+race_slot_look race_slot_looks[RIDER_SLOTS];
 const char *race_server_track = nullptr;
 int race_server_gate_drop = 0;
 rider_slot *(*race_bike_load)(const char *, int, int, const char *, const char *, const char *,
@@ -75,7 +77,9 @@ static void race_take_roles(const int *roles) {
                 race_roles[i] = 0;  // one local rider
         }
     }
-    if (first < 0) {
+    if (first < 0 && demo_rider_count > 0) {
+        first = 0;          // the demo's riders take the empty slots
+    } else if (first < 0) {
         race_roles[0] = 2;  // a lone robot
         first = 0;
     }
@@ -131,7 +135,20 @@ static rider_choice choose_rider(int slot) {
         c.name = "Roborider";
         c.personality = game_settings.practice_mode ? "tester" : row.personality;
     }
-    // Remote riders (role 5) and demo riders (role 0) come with their history.
+    // Remote riders (role 5) come with their history; demo riders (role 0) with the demo's.
+    if (role == 0) {
+        int k = demo_place_next_rider(slot);
+        if (k >= 0) {
+            const demo_rider_record &d = demo_rider[k];
+            c.model = d.model;
+            c.number = d.number;
+            c.body = d.body;
+            c.head = d.head;
+            c.bike = d.bike;
+            c.wheels = d.wheels;
+            c.name = d.name;
+        }
+    }
     return c;
 }
 
@@ -144,6 +161,7 @@ static void load_rider(int slot, int server_race) {
     rider_choice c = choose_rider(slot);
     rider_status[slot] = c.kind;
     race_rider_names[slot] = nullptr;
+    race_slot_looks[slot] = race_slot_look{};
     if (!c.model) return;
     rider_slot *s = race_bike_load(bike_model_alias(c.model), slot, c.kind == 1, c.number, c.body,
                                    c.head, c.bike, c.wheels);
@@ -152,6 +170,9 @@ static void load_rider(int slot, int server_race) {
         return;
     }
     race_rider_names[slot] = c.name ? util_intern(c.name) : nullptr;
+    auto intern = [](const char *t) { return t && *t ? util_intern(t) : nullptr; };
+    race_slot_looks[slot] = {intern(bike_model_alias(c.model)), intern(c.number), intern(c.body),
+                             intern(c.head), intern(c.bike), intern(c.wheels)};
     if (race_hooks.engine_sound_load) race_hooks.engine_sound_load(slot, c.bike);
     race_drop_to_ground(slot, point[0], point[2], yaw);
     if (c.kind == 0) {
@@ -180,7 +201,6 @@ static const char *race_track_folder(int play_demo, int server_race) {
 
 int race_reset(const int *roles, int play_demo, int record_demo, int race_time, int laps,
                int robot_level) {
-    (void)record_demo;
     int server_race = roles != nullptr && net_client.socket >= 0;
     series_enter_results();
     loading_status("Resetting...");
@@ -216,6 +236,7 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
         race_state.view_delay = 0;
         net_client.local_slot = RIDER_NO_SLOT;
         memset(net_slot_state_tick, 0, sizeof net_slot_state_tick);
+        history_clear_all();
     } else {
         race_state.gate_drop_tick = race_server_gate_drop;
         race_state.erode_amount = -1;
@@ -261,6 +282,8 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
         load_rider(i, server_race);
         loading_progress("Loading bikes");
     }
+    history_clear_all();
+    if (record_demo) demo_start_recording();
     for (int i = 0; i < line_store.row_count * LINE_SLOTS_PER_SEGMENT; i++)
         line_store.slots[i].last_picked = -1000000;
     char text[64];

@@ -60,6 +60,12 @@ extern int viewed_slot;
 extern control_record race_last_controls[RIDER_SLOTS];
 // Per slot the rider's name in this race ("Roborider" for robots), or null.
 extern const char *race_rider_names[RIDER_SLOTS];
+// Per slot what its bike was loaded with (interned; null: none): model, rider number and the
+// body, head, bike and wheel textures. Demo headers name them.
+struct race_slot_look {
+    const char *model, *number, *body, *head, *bike, *wheels;
+};
+extern race_slot_look race_slot_looks[RIDER_SLOTS];
 // A server race's track and gate drop tick, as the server sent them (null: none).
 extern const char *race_server_track;
 extern int race_server_gate_drop;

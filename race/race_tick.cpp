@@ -8,6 +8,7 @@
 #include "core/net_state.h"
 #include "core/util.h"
 #include "race/demo.h"
+#include "race/history.h"
 #include "race/contacts.h"
 #include "race/particles.h"
 #include "race/race.h"
@@ -35,7 +36,9 @@ static void list_occupied() {
 }
 
 // 2: riders of kind 1 posed from their history at the view tick.
-static void pose_history_riders() {}
+static void pose_history_riders() {
+    history_pose_riders(demo_playback_version());
+}
 
 // 3: the time trial's lap numbers of slots 0 and 1, for step 14.
 static int time_trial_laps[2];

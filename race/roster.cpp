@@ -1,6 +1,7 @@
 // The robots' roster and its shuffle; placing a bike on the ground at its start.
 #include <cstdio>
 
+#include "bike/bike_step.h"
 #include "core/digest.h"
 #include "core/util.h"
 #include "race/race.h"
@@ -38,24 +39,6 @@ void race_shuffle_roster(uint32_t seed) {
     race_roster_next = 0;
 }
 
-// The height grid's value at the cell of (x, z), clamped to the grid.
-static float grid_height(float x, float z) {
-    const terrain_field *f = terrain_current;
-    if (!f || !f->heights || f->spacing <= 0) return 0;
-    int n = f->n;
-    int cx = (int)util_clamp(x / f->spacing, 0, (float)(n - 1));
-    int cz = (int)util_clamp(z / f->spacing, 0, (float)(n - 1));
-    return f->heights[cx + n * cz];
-}
-
 void race_drop_to_ground(int slot, float x, float z, float yaw) {
-    rider_slot *s = rider_slot_at(slot);
-    if (!s || !rider_has_bike(slot)) return;
-    float h = grid_height(x, z);
-    for (int tries = 0; tries < 4096; tries++, h += 0.25f) {
-        bike_reset(s);
-        bike_set_orientation(s, 0, 1, 0, yaw);
-        bike_translate(slot, x, h, z);
-        if (!bike_ground_contacts_at(slot)) break;
-    }
+    if (rider_slot_at(slot)) bike_drop_to_ground(slot, x, z, yaw);
 }

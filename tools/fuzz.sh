@@ -24,7 +24,7 @@ build() {
 }
 
 all_targets="config options saf gzip scanf png pnm texture font jm shape series lighting statues billboards flaggers cameras tileinfo
-texturelist heightfield tilemap demo_names timing_gates lines engine_sound script_source"
+texturelist heightfield tilemap demo_names timing_gates lines engine_sound script_source demo"
 
 # Longest input per target: a few hundred KiB for pictures, models and archives.
 max_len() {
@@ -32,7 +32,7 @@ max_len() {
         options|demo_names) echo 4096 ;;
         scanf|lighting|shape|texturelist|config|flaggers|cameras|timing_gates) echo 16384 ;;
         statues|billboards) echo 65536 ;;
-        series|tileinfo|font|lines) echo 65536 ;;
+        series|tileinfo|font|lines|demo) echo 65536 ;;
         heightfield|tilemap) echo 1048576 ;;
         *) echo 262144 ;;
     esac

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "core/folders.h"
 #include "core/globals.h"
 #include "core/util.h"
 #include "core/vfs.h"

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "race/demo_format.h"
 #include "tests/support/test_support.h"
 
 static std::string game_program() {
@@ -192,4 +193,39 @@ TEST(game_program, TrackNamesStartTheRaceOrEndStartUp) {
     EXPECT_NE(out.find("No track named 'nosuch'\n"), std::string::npos) << out;
     EXPECT_EQ(test_read_file(u.file("xdg/ZR Simulator/lastlog.txt")).find("Resetting"),
               std::string::npos);
+}
+
+// A demo named on the command line: its track and riders load, and the program ends cleanly.
+TEST(game_program, PlaysADemoNamedOnTheCommandLine) {
+    temp_dir t;
+    demo_header h;
+    h.version = 6;
+    h.finish_time = 0;
+    h.finish_laps = 2;
+    h.gate_drop_tick = 1792;
+    h.track = "tracks/hillside";
+    for (const char *number : {"21", "34"}) {
+        demo_header_rider r;
+        r.model = "yz250f";
+        r.number = number;
+        r.name = "Rider";
+        h.riders.push_back(r);
+    }
+    std::string bytes = demo_header_text(h);
+    uint32_t last = 0;
+    for (int tick = 0; tick <= 1024; tick += 16) {
+        std::vector<demo_state_record> records;
+        for (int o = 0; o < 2; o++) {
+            demo_state_record r = {o, (uint32_t)tick, {}};
+            for (int i = 0; i < 39; i++) r.state[i] = (unsigned char)(128 + o);   // mid-track, level
+            records.push_back(r);
+        }
+        demo_frame_append(bytes, last, tick, DEMO_FRAME_STATES, demo_states_payload(records));
+    }
+    std::string demo = t.file("race1.zrdemo");
+    ASSERT_TRUE(test_write_file(demo, bytes));
+    std::string out;
+    EXPECT_EQ(game_run_until(t, "Loading bikes", &out, "--nosound '" + demo + "'"), 0) << out;
+    std::vector<std::string> log = game_log(t);
+    game_expect_in_order(log, {"Resetting", "Loading bikes"});
 }
