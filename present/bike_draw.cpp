@@ -48,17 +48,27 @@ void draw_push_body_matrix(dBodyID body, float position[3], float rotation[9]) {
     for (int i = 0; i < 9; i++) rotation[i] = b.rotation[i];
 }
 
-static void bind_texture(uint32_t texture) {
+void draw_begin_lit_pass() {
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    const GLfloat material[4] = {1, 1, 1, draw_alpha};
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, material);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}
+
+void draw_bind_texture(uint32_t texture) {
     glBindTexture(GL_TEXTURE_2D, texture);
     render_stats.texture_binds++;
 }
 
-// Texture unit u (1 or 2) on with the texture, or off for 0; back to unit 0 is the caller's.
-static void bind_unit(int unit, uint32_t texture) {
+void draw_bind_unit(int unit, uint32_t texture) {
     gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB + unit);
     if (texture) {
         glEnable(GL_TEXTURE_2D);
-        bind_texture(texture);
+        draw_bind_texture(texture);
     } else {
         glDisable(GL_TEXTURE_2D);
     }
@@ -66,19 +76,19 @@ static void bind_unit(int unit, uint32_t texture) {
 
 static void bind_texture_set(uint32_t colour, uint32_t normal, uint32_t specular) {
     if (game_settings.shaders_active) {
-        bind_unit(2, normal && specular ? specular : 0);
-        bind_unit(1, normal);
+        draw_bind_unit(2, normal && specular ? specular : 0);
+        draw_bind_unit(1, normal);
         gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB);
         shader_use(normal && specular ? SHADER_SLOT_NORM_SPEC_LIT
                    : normal           ? SHADER_SLOT_NORM_LIT
                                       : SHADER_SLOT_LIT);
     }
-    bind_texture(colour);
+    draw_bind_texture(colour);
 }
 
 static void bind_reflection(uint32_t normal) {
     if (!game_settings.shaders_active) return;
-    bind_unit(1, normal);
+    draw_bind_unit(1, normal);
     gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB);
     shader_use(normal ? SHADER_SLOT_NORM_ENV : SHADER_SLOT_ENV);
 }
@@ -119,14 +129,7 @@ void draw_bike_and_rider(rider_slot *s, int mode, const float eye[3]) {
     if (row) rider_display_tilt(&rider, row, bodies[BIKE_BODY_FORK_UPPER]);
 
     bike_draw_state st = {eye, {}, 0};
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    const GLfloat material[4] = {1, 1, 1, draw_alpha};
-    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, material);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    draw_begin_lit_pass();
 
     bool onboard = mode == DRAW_MODE_ONBOARD_HIDDEN || mode == DRAW_MODE_ONBOARD;
     bool rear_hidden = onboard && s->respawn_counter == 0;
@@ -191,7 +194,7 @@ void draw_bike_and_rider(rider_slot *s, int mode, const float eye[3]) {
     glBlendFunc(GL_ONE, GL_ONE);
     uint32_t env = scene_environment_texture();
     if (env) {
-        bind_texture(env);
+        draw_bind_texture(env);
         for (int i = 0; i < st.count; i++) {
             const drawn_part &p = st.parts[i];
             if (!model_has_reflection(p.model)) continue;
@@ -208,7 +211,7 @@ void draw_bike_and_rider(rider_slot *s, int mode, const float eye[3]) {
         }
     }
     if (game_settings.shaders_active) {
-        bind_unit(1, 0);
+        draw_bind_unit(1, 0);
         gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB);
         shader_use(SHADER_SLOT_FIXED);
     }

@@ -32,6 +32,13 @@ extern void (*bike_draw_hook)(const bike_draw_call &call);
 // Pushes the model-view matrix, moves to the body and turns by its rotation; gives the body's
 // position and row-major rotation in single precision. The caller pops.
 void draw_push_body_matrix(dBodyID body, float position[3], float rotation[9]);
+// Lighting and light 0 on, the material at draw_alpha, blending by source alpha, modulated
+// texturing: the state of a lit model pass.
+void draw_begin_lit_pass();
+// Binds a texture on the active unit, counting the bind in the frame's statistics.
+void draw_bind_texture(uint32_t texture);
+// Texture unit 1 or 2 on with the texture, or off for 0; back to unit 0 is the caller's.
+void draw_bind_unit(int unit, uint32_t texture);
 // Draws the slot's bike and rider. Mode 0 normal, 1 onboard with the rider hidden, 2 onboard
 // with the first-person body. Reads the bodies, never writes them.
 void draw_bike_and_rider(rider_slot *s, int mode, const float eye[3]);

@@ -264,7 +264,7 @@ void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, 
     scene_draw_bikes(eye, onboard_slot);
     stage("drawbikes");
     // 15. Statues.
-    scene_draw_statues();
+    scene_draw_statues(eye);
     stage("drawstatues");
     // 16. Billboards.
     glDisable(GL_ALPHA_TEST);
@@ -312,21 +312,14 @@ uint32_t scene_environment_texture() {
     return track_lighting.sky_env;
 }
 
-void scene_draw_statues() {}
 void scene_sort_callouts() {}
 void scene_draw_callouts() {}
 int scene_callout_count() {
     return 0;
 }
-void scene_draw_lens_flares(const float eye[3], const float rotation[9]) {
-    (void)eye;
-    (void)rotation;
-}
 void scene_draw_learned_lines(const float eye[3]) {
     (void)eye;
 }
-
-void scene_update_flaggers() {}
 
 void scene_add_callout(float x, float y, float z, const char *text) {
     (void)x;

@@ -57,7 +57,7 @@ void scene_update_flaggers();
 // The fade of the slot's rider against the reference rider (-1 none): 1 solid, 0 not drawn.
 float scene_ghost_alpha(int slot, int reference, int online);
 // The frame's named calls, filled in by the trackside objects and the race information.
-void scene_draw_statues();
+void scene_draw_statues(const float eye[3]);
 void scene_sort_callouts();
 void scene_draw_callouts();
 int scene_callout_count();

@@ -25,6 +25,7 @@ struct statue {
     float *joint_centres;         // joint_count x 3, owned
     float *joint_translations;    // joint_count x 3, owned
     float *joint_rotations;       // joint_count x 9, owned
+    float facing[9];              // a facing statue's drawn turn toward the eye (zero until first turned)
 };
 
 // One billboard row of track_billboards.

@@ -8,6 +8,7 @@
 #include "core/loading.h"
 #include "core/mem.h"
 #include "core/settings.h"
+#include "core/stream.h"
 #include "race/contacts.h"
 #include "race/flaggers.h"
 #include "race/objects.h"

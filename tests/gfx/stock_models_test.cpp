@@ -60,9 +60,9 @@ TEST_F(gfx_stock_models, EveryShippedModelLoadsCleanly) {
         EXPECT_EQ(m->bone_count, skinned ? 9 : 0) << name;
         model_free_meshes(m);
     }
-    // Six wheel files, five of the rider, ten of each of the six base words, the gate arm, and
-    // the four trackside statues (hay bale, banner, tent, windsock).
-    EXPECT_EQ(files, 6 + 5 + 6 * 10 + 1 + 4);
+    // Six wheel files, five of the rider, ten of each of the six base words, the gate arm, the
+    // four trackside statues (hay bale, banner, tent, windsock) and the start tower.
+    EXPECT_EQ(files, 6 + 5 + 6 * 10 + 1 + 4 + 1);
 }
 
 TEST_F(gfx_stock_models, LevelOfDetailVersionsAttach) {

@@ -81,6 +81,18 @@ std::string datagen_stock_lines(int track, int level);
 std::string datagen_lines_self_check();
 // "" or the first problem of the stock timing gates.
 std::string datagen_timing_self_check();
+// The hillside's start tower (lighttower.cpp): model, picture and pole shape, its statue row,
+// the flare lines of its lamps, and the check that the lamps are in
+// sight from behind the gates ("" when they are).
+std::string datagen_lighttower_jm();
+std::string datagen_lighttower_png();
+std::string datagen_lighttower_shp();
+std::string datagen_hillside_tower_statue();
+std::string datagen_hillside_tower_flare();
+std::string datagen_tower_check();
+// The marshals' waving flags, four frames each (flagger_anims.cpp).
+std::string datagen_flagger_chequered_seq();
+std::string datagen_flagger_yellow_seq();
 // The decal pictures (decals.cpp): RGBA, width / height equal to their decals' aspect.
 std::string datagen_decal_startline_png();
 std::string datagen_decal_arrow_png();

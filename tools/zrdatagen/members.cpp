@@ -285,6 +285,11 @@ const datagen_member datagen_members[] = {
     {"tracks/hillside/statues", datagen_hillside_statues},
     {"tracks/hillside/cameras", datagen_hillside_cameras},
     {"tracks/hillside/flaggers", datagen_hillside_flaggers},
+    {"lighttower.jm", datagen_lighttower_jm},
+    {"lighttower.png", datagen_lighttower_png},
+    {"lighttower.shp", datagen_lighttower_shp},
+    {"flagger-chequered.seq", datagen_flagger_chequered_seq},
+    {"flagger-yellow.seq", datagen_flagger_yellow_seq},
 };
 
 const int datagen_member_count = (int)(sizeof datagen_members / sizeof datagen_members[0]);

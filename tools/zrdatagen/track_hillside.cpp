@@ -57,7 +57,8 @@ std::string datagen_hillside_tilemap() {
     return datagen_track_tilemap(datagen_hillside_track());
 }
 std::string datagen_hillside_lighting() {
-    return datagen_track_lighting(datagen_hillside_track()) + datagen_trackside_lighting(true);
+    return datagen_track_lighting(datagen_hillside_track()) + datagen_trackside_lighting(true) +
+           datagen_hillside_tower_flare();
 }
 std::string datagen_hillside_desc() {
     return "Hillside\n";

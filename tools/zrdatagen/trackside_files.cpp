@@ -292,15 +292,8 @@ std::string datagen_trackside_lighting(bool hillside) {
     if (!hillside) return out;
     out += "sky_n @sky-n.ppm\nsky_e @sky-e.ppm\nsky_s @sky-s.ppm\nsky_w @sky-w.ppm\nsky_u @sky-u.ppm\n"
            "sky_env @sky-env.ppm\n";
-    // A glow at the sun, a ring and two hexagons towards and past the centre.
-    out += "flare_element [ 0.000000 1.000000 ] [ 1.000000 0.968750 0.875000 ] 0.250000 @flare-glow.png\n"
-           "flare_element [ 0.000000 0.500000 ] [ 0.500000 0.750000 1.000000 ] 0.125000 @flare-ring.png\n"
-           "flare_element [ 0.000000 -0.250000 ] [ 1.000000 0.750000 0.500000 ] 0.062500 @flare-hex.png\n"
-           "flare_element [ 0.000000 -0.750000 ] [ 0.625000 1.000000 0.625000 ] 0.093750 @flare-hex.png\n";
-    char line[128];
-    snprintf(line, sizeof line, "flare_vector [ %f %f %f ]\n", (double)DATAGEN_SUN[0], (double)DATAGEN_SUN[1],
-             (double)DATAGEN_SUN[2]);
-    return out + line;
+    // The lens flare is the start tower's (datagen_hillside_tower_flare).
+    return out;
 }
 
 std::string datagen_practice_statues() {
@@ -309,8 +302,11 @@ std::string datagen_practice_statues() {
 std::string datagen_practice_cameras() {
     return datagen_trackside_cameras(datagen_trackside_of(datagen_practice_track(), false));
 }
+// The hillside's trackside statues, the windsock first (its script moves statue 0), then the start
+// tower.
 std::string datagen_hillside_statues() {
-    return datagen_trackside_statues(datagen_trackside_of(datagen_hillside_track(), true), true);
+    return datagen_trackside_statues(datagen_trackside_of(datagen_hillside_track(), true), true) +
+           datagen_hillside_tower_statue();
 }
 std::string datagen_hillside_cameras() {
     return datagen_trackside_cameras(datagen_trackside_of(datagen_hillside_track(), true));
