@@ -27,7 +27,7 @@ TEST(tools_track, TerrainInfoObjects) {
     std::string tool = test_binary_dir() + "/tools/terrain-info", out, again;
     ASSERT_EQ(test_run({tool, "@tracks/hillside", "--objects"}, tool_env(t), &out), 0) << out;
     EXPECT_NE(out.find("k=8 n=513 spacing=2 extent=1024"), std::string::npos) << out;
-    EXPECT_NE(out.find("statues=70 arms="), std::string::npos) << out;
+    EXPECT_NE(out.find("statues=71 arms="), std::string::npos) << out;
     EXPECT_NE(out.find("billboards=172 particles=2000 flaggers=6 cameras=8 flares=1 fog=0.0005 near=0.25 "
                        "far=6000 sky=6 grid_max="),
               std::string::npos)

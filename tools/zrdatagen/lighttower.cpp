@@ -199,10 +199,11 @@ std::string datagen_lighttower_shp() {
 std::string datagen_hillside_tower_statue() {
     const tower_place &p = hillside_tower();
     const datagen_track &t = datagen_hillside_track();
-    char yaw[32];
-    snprintf(yaw, sizeof yaw, "%.6f", p.yaw);
-    return "[ " + feet((double)p.x * t.spacing) + " 0.0000 " + feet((double)p.z * t.spacing) + " ] " + yaw +
-           " @lighttower.jm @lighttower.png @lighttower.shp\n";
+    // As the game writes a statue row, so a saved track gives the same bytes.
+    char line[256];
+    snprintf(line, sizeof line, "[%f 0.000000 %f] %f @lighttower.jm @lighttower.png @lighttower.shp\n",
+             (double)p.x * t.spacing, (double)p.z * t.spacing, (double)p.yaw);
+    return line;
 }
 
 std::string datagen_hillside_tower_flare() {
