@@ -14,8 +14,6 @@ dWorldID physics_world = nullptr;
 dJointGroupID physics_contact_group = nullptr;
 int physics_message_count = 0;
 
-int physics_fallback_steps = 0;
-
 // Every body made through physics_body_create, so a failed step can be taken back.
 static std::vector<dBodyID> physics_bodies;
 
@@ -102,7 +100,6 @@ int physics_step() {
     } else if (physics_message_count != before) {
         for (size_t i = 0; i < physics_bodies.size(); i++) body_restore(physics_bodies[i], saved[i]);
         dWorldQuickStep(physics_world, PHYSICS_TICK);
-        physics_fallback_steps++;
     }
     dJointGroupEmpty(physics_contact_group);
     return ok;

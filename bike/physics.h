@@ -18,8 +18,6 @@ void physics_close();
 int physics_step();
 // The engine's messages (such as the solver's "LCP internal error") since the start.
 extern int physics_message_count;
-// Steps run again with the iterative solver since the start.
-extern int physics_fallback_steps;
 
 constexpr double PHYSICS_TICK = 1.0 / 128.0;
 constexpr double PHYSICS_GRAVITY = -32.0;
