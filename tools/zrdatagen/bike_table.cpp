@@ -150,8 +150,10 @@ void example_values(double *v) {
     put3(v, 612, 0, 0, 0);                                            // steering pivot
 }
 
+// Above the peak the open curve falls as 1 - x^fall over the way to its zero (x 0 to 1): a
+// larger fall holds the torque longer before the rev limit.
 void torque_tables(double *v, double peak, double peak_rpm, double zero_rpm, double idle,
-                   int two_stroke) {
+                   int two_stroke, double fall) {
     double brake = (two_stroke ? 0.06 : 0.15) * peak;
     for (int i = 0; i < 50; i++) {
         double r = 500.0 * i;
@@ -160,7 +162,7 @@ void torque_tables(double *v, double peak, double peak_rpm, double zero_rpm, dou
             open = peak * (0.45 + 0.55 * std::pow(r / peak_rpm, 1.3));
         } else {
             double x = (r - peak_rpm) / (zero_rpm - peak_rpm);
-            open = peak * (1 - x * x);
+            open = peak * (1 - std::pow(x, fall));
             if (open < -0.5 * peak) open = -0.5 * peak;
         }
         double closed;
@@ -210,7 +212,9 @@ datagen_bike_row datagen_bike_row_values(int index) {
     v[66] = c.front_teeth;
     v[67] = c.rear_teeth;
     double peak = c.peak * within_five_percent(1 - 0.005 * year_gap);
-    torque_tables(v, peak, c.peak_rpm, c.zero_rpm, c.idle_rpm, c.two_stroke);
+    // The 250 four-strokes keep near their peak torque up to about 12000 rpm, as such engines do.
+    double fall = cls == CLASS_250F ? 4 : 2;
+    torque_tables(v, peak, c.peak_rpm, c.zero_rpm, c.idle_rpm, c.two_stroke, fall);
     v[177] = c.down_rpm, v[178] = c.up_rpm, v[179] = c.top_rpm;
     std::string w = std::string("@") + word_of(name, row.engine_class);
     const char *own[] = {"_frame.jm", nullptr, ".png", "_fork_upper.jm", nullptr,
