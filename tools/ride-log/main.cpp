@@ -1,7 +1,8 @@
 // ride-log: one "yz250f(2017)" ridden headless through the race tick, on ground made in memory
 // or on a track, in a hidden window; a line every 32 ticks and one result line.
 //
-//   ride-log RIDE [--track NAME]       RIDE: settle, launch, brake or slope
+//   ride-log RIDE [--track NAME]       RIDE: settle, launch, brake or slope; turn, crash, side or
+//                                      drop (control.cpp)
 //   ride-log gate --track NAME         the first race as start-up runs it: held at the gate, full
 //                                      throttle from the drop (gate.cpp)
 //   ride-log script --track TRACK [--script FILE] [--seconds S]   the track script (script.cpp)
@@ -16,6 +17,7 @@
 #include "core/console.h"
 #include "race/start_gate.h"
 #include "race/track.h"
+#include "tools/ride-log/control_rides.h"
 #include "tools/ride-log/race_run.h"
 #include "tools/ride-log/ride.h"
 #include "tools/ride-log/ride_log.h"
@@ -24,7 +26,7 @@
 static const char *MODEL = "yz250f(2017)";
 
 static int usage() {
-    fprintf(stderr, "usage: ride-log settle|launch|brake|slope [--track NAME]\n"
+    fprintf(stderr, "usage: ride-log settle|launch|brake|slope|turn|crash|side|drop [--track NAME]\n"
                     "       ride-log gate --track NAME\n"
                     "       ride-log script --track TRACK [--script FILE] [--seconds S]\n"
                     "       ride-log race [--track TRACK | --all] [--level novice|amateur|expert] [--robots N] "
@@ -137,7 +139,8 @@ int main(int argc, char **argv) {
         else
             return usage();
     }
-    if (ride != "settle" && ride != "launch" && ride != "brake" && ride != "slope") return usage();
+    if (ride != "settle" && ride != "launch" && ride != "brake" && ride != "slope" && !ride_is_control(ride.c_str()))
+        return usage();
     window_context *w = tool_window_open("ride-log", 320, 320);
     if (!w) return 1;
     physics_open();
@@ -170,7 +173,8 @@ int main(int argc, char **argv) {
     } else {
         field = ride_flat_field();
     }
-    rider_slot *s = code ? nullptr : ride_place(MODEL, 0, x, z, yaw, ride == "launch");
+    bool player_setup = ride == "launch";
+    rider_slot *s = code ? nullptr : ride_place(MODEL, 0, x, z, yaw, player_setup);
     if (!code && !s) {
         fprintf(stderr, "ride-log: can't load %s\n", MODEL);
         code = 1;
@@ -182,6 +186,9 @@ int main(int argc, char **argv) {
             code = ride_launch_line(s);
         else if (ride == "brake")
             code = ride_brake(s);
+        else if (ride_is_control(ride.c_str()))
+            code = ride_control(ride.c_str(), s, x, z, yaw,
+                                [&](int ticks, const std::function<void(int)> &each) { ride_run(s, ticks, each); });
         else
             code = ride_slope(s);
         for (int i = 0; i < CONSOLE_LINES && console_log.lines[i][0]; i++)
