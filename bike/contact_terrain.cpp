@@ -159,13 +159,36 @@ int collide_wheel_terrain(const terrain_field *f, const wheel_contact &wheel, ve
     return 0;
 }
 
+// True when the tyre cannot touch the triangle: its centre lies on the triangle's upper side and
+// farther than the tyre reaches (R + r) from the triangle's bounding box. Such a triangle costs the
+// full test its edge search and can only give a depth below zero.
+static bool tyre_out_of_reach(const tyre_search &s, const vec3 tri[3]) {
+    float reach = s.R + s.r;
+    float d2 = 0;
+    const float c[3] = {s.c.x, s.c.y, s.c.z};
+    const float v[3][3] = {{tri[0].x, tri[1].x, tri[2].x}, {tri[0].y, tri[1].y, tri[2].y},
+                           {tri[0].z, tri[1].z, tri[2].z}};
+    for (int i = 0; i < 3; i++) {
+        float lo = std::fmin(std::fmin(v[i][0], v[i][1]), v[i][2]);
+        float hi = std::fmax(std::fmax(v[i][0], v[i][1]), v[i][2]);
+        float d = c[i] < lo ? lo - c[i] : c[i] > hi ? c[i] - hi : 0;
+        d2 += d * d;
+    }
+    if (!(d2 > reach * reach)) return false;
+    vec3 n = vec3_cross(tri[1] - tri[0], tri[2] - tri[0]);
+    return vec3_dot(s.c - tri[0], n) > 0;
+}
+
 int collide_wheel_terrain_joint(const terrain_field *f, const wheel_contact &wheel, vec3 *point,
                                 vec3 *normal, float *depth) {
     tyre_search s;
     if (!tyre_search_start(f, wheel, &s)) return 0;
     return search_deepest(
         f, s.cells,
-        [&](vec3 *p, vec3 *n, const vec3 *t) { return collide_torus_triangle(p, n, s.c, s.a, s.R, s.r, t); },
+        [&](vec3 *p, vec3 *n, const vec3 *t) {
+            if (tyre_out_of_reach(s, t)) return 0.0f;
+            return collide_torus_triangle(p, n, s.c, s.a, s.R, s.r, t);
+        },
         point, normal, depth);
 }
 
