@@ -46,3 +46,38 @@ TEST(tools_ride_log, GateStartOnBothStockTracks) {
         EXPECT_LT(speed, 0.5f) << line;
     }
 }
+
+// The riding-control rides end in their result lines: a left turn with the bike leaning left, a
+// crash into the rail and the rider back on with the joint's anchors together, a bike on its
+// side without a reset, and the rider thrown off by the 64 ft drop only.
+TEST(tools_ride_log, ControlRides) {
+    temp_dir t;
+    std::string tool = test_binary_dir() + "/tools/ride-log";
+    std::vector<std::string> env = {"ZR_HOME=" + test_binary_dir() + "/game", "XDG_DATA_HOME=" + t.path};
+    auto last_line = [](const std::string &out, const char *start) {
+        size_t at = out.rfind(start);
+        return at == std::string::npos ? std::string() : out.substr(at, out.find('\n', at) - at);
+    };
+    std::string out;
+    ASSERT_EQ(test_run({tool, "turn"}, env, &out, 300), 0) << out;
+    std::string line = last_line(out, "turned ");
+    float degrees = 0, tilt = 0;
+    ASSERT_EQ(sscanf(line.c_str(), "turned %f degrees left, tilt %f", &degrees, &tilt), 2) << out;
+    EXPECT_GE(degrees, 20);
+    EXPECT_GT(tilt, 0);
+    EXPECT_LT(tilt, 1);
+
+    ASSERT_EQ(test_run({tool, "crash"}, env, &out, 300), 0) << out;
+    line = last_line(out, "fell at tick ");
+    int fell = 0, back = 0;
+    ASSERT_EQ(sscanf(line.c_str(), "fell at tick %d, rejoined at tick %d", &fell, &back), 2) << out;
+    EXPECT_GE(back - fell, 512);
+    EXPECT_NE(line.find(", anchors equal"), std::string::npos) << line;
+
+    ASSERT_EQ(test_run({tool, "side"}, env, &out, 300), 0) << out;
+    EXPECT_NE(out.find("\n10 s on its side, no reset\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Warning: "), std::string::npos) << out;
+
+    ASSERT_EQ(test_run({tool, "drop"}, env, &out, 300), 0) << out;
+    EXPECT_NE(out.find("\n4 ft: rider on; 64 ft: rider off\n"), std::string::npos) << out;
+}
