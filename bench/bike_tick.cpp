@@ -7,7 +7,8 @@
 //   A start-gate pack (10, 20 and 40 bikes in a row 2.5 ft apart on flat ground, neighbours'
 //   part shapes joined every tick: one island): ms per tick, real-time factor, the largest
 //   island and the solver's messages over the first 128 ticks. No target.
-// Then the race cases of bike_tick_race.cpp: the start at the hillside's gates through race_tick,
+// Then the rider-pair cases of bike_tick_pairs.cpp (the pair pass over 160 riders, the pack
+// through it) and the race cases of bike_tick_race.cpp: the start at the hillside's gates through race_tick,
 // the statue pass and the particles.
 #include <chrono>
 #include <map>
@@ -22,6 +23,9 @@
 static const char *MODEL = "yz250f(2017)";
 
 int bench_bike_tick_race();
+int bench_bike_tick_pairs(int (*load_bikes)(int), void (*free_bikes)(),
+                          void (*largest_island)(int, int *, int *), const std::vector<bench_spot> &spots,
+                          const std::vector<double> &headings);
 static const double CONTACT_TARGET = 1.0 / 25600;   // the contact benchmark's pass, s
 
 using bench_clock = std::chrono::steady_clock;
@@ -194,6 +198,8 @@ int main() {
     }
     printf("(contacts + bike steps + world step) / world step at most 1.5 at every count: %s\n",
            failed ? "MISSED (see above)" : "met");
+    // The rider pairs: the pass over 160 riders and the pack through it (bike_tick_pairs.cpp).
+    failed |= bench_bike_tick_pairs(load_bikes, free_bikes, largest_island, spots, headings);
 
     // The start-gate pack on flat ground: one island.
     terrain_field *track_field = terrain_current;
