@@ -108,13 +108,39 @@ static void ram(rider_slot *rammer, float rammer_v2, rider_slot *other) {
         other->rider_contact_timer = std::fmin(other->rider_contact_timer, RIDER_CONTACT_RAMMED);
 }
 
-int collide_riders(rider_slot *a, rider_slot *b, int mode) {
-    if (!a || !b || a == b || !bike_frame_body(a) || !bike_frame_body(b)) return 0;
+// True when no part of a can touch b: the frames farther apart than the two reaches.
+static bool beyond_reach(rider_slot *a, float reach_a, rider_slot *b, float reach_b) {
     const dReal *pa = dBodyGetPosition(bike_frame_body(a)), *pb = dBodyGetPosition(bike_frame_body(b));
     double dx = pa[0] - pb[0], dy = pa[1] - pb[1], dz = pa[2] - pb[2];
-    double reach = (double)bike_reach(a) + bike_reach(b);
-    if (!(dx * dx + dy * dy + dz * dz <= reach * reach)) return 0;
+    double reach = (double)reach_a + reach_b;
+    return !(dx * dx + dy * dy + dz * dz <= reach * reach);
+}
 
+static int collide_riders_near(rider_slot *a, rider_slot *b, int mode);
+
+int collide_riders(rider_slot *a, rider_slot *b, int mode) {
+    if (!a || !b || a == b || !bike_frame_body(a) || !bike_frame_body(b)) return 0;
+    if (beyond_reach(a, bike_reach(a), b, bike_reach(b))) return 0;
+    return collide_riders_near(a, b, mode);
+}
+
+void collide_rider_list(rider_slot **list, int count, int mode) {
+    if (!list || count < 2 || count > RIDER_SLOTS) return;
+    // Contacts move no body, so each bike's reach holds for the whole pass.
+    float reach[RIDER_SLOTS];
+    for (int i = 0; i < count; i++) reach[i] = list[i] && bike_frame_body(list[i]) ? bike_reach(list[i]) : -1;
+    for (int i = 0; i < count; i++) {
+        if (reach[i] < 0) continue;
+        for (int j = i + 1; j < count; j++) {
+            if (reach[j] < 0 || list[i] == list[j]) continue;
+            if (beyond_reach(list[i], reach[i], list[j], reach[j])) continue;
+            collide_riders_near(list[i], list[j], mode);
+        }
+    }
+}
+
+// a's parts against b's, the two bikes within reach of each other.
+static int collide_riders_near(rider_slot *a, rider_slot *b, int mode) {
     int tick = current_tick();
     int f = a->last_rider_contact_tic == tick || b->last_rider_contact_tic == tick;
     struct part { collision_shape *shape; int body; int mode; int bit; };

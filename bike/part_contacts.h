@@ -30,6 +30,9 @@ int bike_rider_contacts(rider_slot *s, collision_shape *shape, dBodyID body,
 // the rider whose front rams the other) and marks both riders' contact tick. The bits of b's
 // parts touched.
 int collide_riders(rider_slot *a, rider_slot *b, int mode);
+// collide_riders(list[i], list[j], mode) for every pair i < j in that order, each bike's reach
+// measured once for the whole pass (count at most RIDER_SLOTS).
+void collide_rider_list(rider_slot **list, int count, int mode);
 
 constexpr float RIDER_HIT_SPEED = 20.0f;          // ft/s against a body
 constexpr float RIDER_CONTACT_FRONT = 64.0f;       // timers, ticks

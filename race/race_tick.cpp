@@ -66,8 +66,7 @@ static void collide_statues(rider_slot *s) {
 // 4.2-4.3: the contact list fastest first, then every pair.
 static void collide_contact_list() {
     util_heapsort(contact_list, contact_count, sizeof(rider_slot *), race_compare_speed);
-    for (int i = 0; i < contact_count; i++)
-        for (int j = i + 1; j < contact_count; j++) collide_riders(contact_list[i], contact_list[j], 0);
+    collide_rider_list(contact_list, contact_count, 0);
 }
 
 // 4: contacts offline.

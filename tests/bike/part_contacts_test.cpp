@@ -2,6 +2,7 @@
 // contacts are made, the falls and the contact timers.
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "bike/part_contacts.h"
 #include "bike/riding.h"
@@ -219,4 +220,65 @@ TEST_F(bike_part_contacts, RiderPairsSetTheContactTimers) {
     place(b, 0, {100, frame.y, 0}, {0, 0, 0});
     EXPECT_EQ(collide_riders(a, b, 0), 0);
     EXPECT_EQ(a->last_rider_contact_tic, 200);
+}
+
+// The pass over a list gives what collide_riders gives for every pair in order: four bikes, two
+// front to front, one alongside the first and one far off, met twice over in one tick (the second
+// round makes penalty forces).
+TEST_F(bike_part_contacts, PassOverAListMatchesEveryPair) {
+    rider_slot *r[4];
+    for (int i = 0; i < 4; i++) {
+        r[i] = load("yz250f(2017)", i);
+        ASSERT_NE(r[i], nullptr);
+    }
+    vec3 front = position(bike_body_of(r[0], BIKE_BODY_FRONT_WHEEL));
+    vec3 frame = position(bike_frame_body(r[0]));
+    struct record {
+        float timer;
+        int tic, joints;
+        double force;
+    };
+    auto run = [&](bool as_list) {
+        place(r[0], 0, frame, {0, 0, -12});
+        place(r[1], (float)M_PI, {0, frame.y, 2 * front.z - frame.z + 0.3f}, {0, 0, 12});
+        place(r[2], 0, {2.2f, frame.y, frame.z}, {0, 0, -11});
+        place(r[3], 0, {100, frame.y, 0}, {0, 0, -4});
+        for (rider_slot *s : r) {
+            s->rider_contact_timer = 0;
+            s->last_rider_contact_tic = 0;
+            for (int p = 0; p < BIKE_BODIES; p++) dBodySetForce(bike_body_of(s, p), 0, 0, 0);
+        }
+        for (int round = 0; round < 2; round++) {
+            if (as_list) {
+                collide_rider_list(r, 4, 0);
+            } else {
+                for (int i = 0; i < 4; i++)
+                    for (int j = i + 1; j < 4; j++) collide_riders(r[i], r[j], 0);
+            }
+        }
+        std::vector<record> out;
+        for (rider_slot *s : r) {
+            record k = {s->rider_contact_timer, s->last_rider_contact_tic, 0, 0};
+            for (int p = 0; p < BIKE_BODIES; p++) {
+                k.joints += dBodyGetNumJoints(bike_body_of(s, p));
+                const dReal *f = dBodyGetForce(bike_body_of(s, p));
+                k.force += std::fabs(f[0]) + std::fabs(f[1]) + std::fabs(f[2]);
+            }
+            out.push_back(k);
+        }
+        dJointGroupEmpty(physics_contact_group);
+        return out;
+    };
+    std::vector<record> pairs = run(false), list = run(true);
+    for (int i = 0; i < 4; i++) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(list[i].timer, pairs[i].timer);
+        EXPECT_EQ(list[i].tic, pairs[i].tic);
+        EXPECT_EQ(list[i].joints, pairs[i].joints);
+        EXPECT_EQ(list[i].force, pairs[i].force);
+    }
+    // The case has contacts and forces to compare, and the far bike met nothing.
+    EXPECT_EQ(pairs[0].tic, 100);
+    EXPECT_GT(pairs[0].force, 0);
+    EXPECT_EQ(pairs[3].tic, 0);
 }
