@@ -121,11 +121,13 @@ static trackside_plan plan_of(bool hillside) {
     return {datagen_practice_plan(), {1, 2}, 8, 2, 20, 4, 4, DATAGEN_PRACTICE_CHECKPOINTS, {1, 3}, {0}, false, false};
 }
 
-// Trees on grass at least 40 ft from every course point, from seeded integer noise; none within
-// 110 ft of the start line, so the sky stays open above the riders at the gates.
+// Trees on grass at least 40 ft from every course point, from seeded integer noise; none ahead of
+// the start line within 110 ft (70 degrees either side of the straight), so the sky stays open
+// above the riders at the gates.
 static void place_trees(const datagen_track &t, int count, datagen_trackside *s) {
     const long n = t.n, q = 1L << t.k, extent16 = (n - 1) * t.spacing * 16;
     const datagen_xz start = datagen_course_feet(t, datagen_start_line_index(t));
+    const datagen_xz ahead = datagen_course_tangent(t, datagen_start_line_index(t));
     for (uint32_t k = 0; (int)s->trees.size() < count && k < 200000; k++) {
         long x16 = 64 * 16 + (long)(datagen_hash(301, k, 0) % (uint32_t)(extent16 - 128 * 16));
         long z16 = 64 * 16 + (long)(datagen_hash(301, k, 1) % (uint32_t)(extent16 - 128 * 16));
@@ -137,7 +139,9 @@ static void place_trees(const datagen_track &t, int count, datagen_trackside *s)
             clear = dx * dx + dz * dz >= (long long)(42 * 16) * (42 * 16);
         }
         double sx = x16 / 16.0 - start.x, sz = z16 / 16.0 - start.z;
-        if (!clear || sx * sx + sz * sz < 110.0 * 110) continue;
+        double d2 = sx * sx + sz * sz, along = sx * ahead.x + sz * ahead.z;
+        bool in_view = d2 < 110.0 * 110 && along > 0 && along * along > d2 * (0.342 * 0.342);
+        if (!clear || in_view) continue;
         s->trees.push_back({x16 & ~15L, z16 & ~15L, 0});
         s->tree_kinds.push_back((int)(datagen_hash(302, k, 0) % 3 == 0));
     }
