@@ -237,8 +237,13 @@ static std::string statue_line(const datagen_place &p, const char *model, const 
 std::string datagen_trackside_statues(const datagen_trackside &s, bool hillside) {
     (void)hillside;
     std::string out = statue_line(s.windsock, "@windsock.jm", "@windsock.png", "null");
-    for (size_t i = 0; i < s.banners.size(); i++)
-        out += statue_line(s.banners[i], "@banner.jm", i % 4 < 2 ? "@banner-zr.png" : "@banner-mx.png", "@banner.shp");
+    // The banners in pairs across the straight, "ZR SIMULATOR" and "MX" by turns; written by
+    // picture, so drawing binds each picture once.
+    for (int mx = 0; mx < 2; mx++)
+        for (size_t i = 0; i < s.banners.size(); i++)
+            if ((i % 4 >= 2) == (mx == 1))
+                out += statue_line(s.banners[i], "@banner.jm", mx ? "@banner-mx.png" : "@banner-zr.png",
+                                   "@banner.shp");
     for (const datagen_place &p : s.tents) out += statue_line(p, "@tent.jm", "@tent.png", "@tent.shp");
     for (const datagen_place &p : s.bales) out += statue_line(p, "@haybale.jm", "@haybale.png", "@haybale.shp");
     return out;
