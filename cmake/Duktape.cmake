@@ -48,6 +48,17 @@ zr_duk_replace(duk_c "#define DUK_HTHREAD_INTCTR_DEFAULT (256L * 1024L)"
                      "#define DUK_HTHREAD_INTCTR_DEFAULT 1024L")
 zr_duk_replace(duk_c "#define DUK_RE_EXECUTE_STEPS_LIMIT 1000000000L"
                      "#define DUK_RE_EXECUTE_STEPS_LIMIT 1000000L")
+# The host asks for the executor's interrupt (and with it the time-out check) at the next
+# instruction once a call is past its deadline: a loop around a slow native runs only a few
+# instructions between the counter's checks.
+string(APPEND duk_c "
+DUK_EXTERNAL void zr_duk_request_interrupt(duk_context *ctx) {
+\tduk_hthread *thr = (duk_hthread *) ctx;
+\tif (thr != NULL && thr->heap != NULL && thr->heap->curr_thread != NULL) {
+\t\tthr->heap->curr_thread->interrupt_counter = 0;
+\t}
+}
+")
 zr_duk_write(duktape.c "${duk_c}")
 
 file(READ "${ZR_DUK_SOURCE}/duktape.h" duk_h)

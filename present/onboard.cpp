@@ -16,11 +16,12 @@ static vec3 unit_or(vec3 v, vec3 fallback) {
     return l >= POSE_TINY && std::isfinite(l) ? v * (1 / l) : fallback;
 }
 
-void onboard_view(const body_pose &frame, double t, float eye[3], float rotation[9]) {
+void onboard_view(const body_pose &frame, const float seat[3], double t, float eye[3],
+                  float rotation[9]) {
     float h = (float)settings.first_person_height.value;
-    vec3 at = {ONBOARD_LOW[0] + (ONBOARD_HIGH[0] - ONBOARD_LOW[0]) * h,
-               ONBOARD_LOW[1] + (ONBOARD_HIGH[1] - ONBOARD_LOW[1]) * h,
-               ONBOARD_LOW[2] + (ONBOARD_HIGH[2] - ONBOARD_LOW[2]) * h};
+    vec3 at = {seat[0] + ONBOARD_LOW[0] + (ONBOARD_HIGH[0] - ONBOARD_LOW[0]) * h,
+               seat[1] + ONBOARD_LOW[1] + (ONBOARD_HIGH[1] - ONBOARD_LOW[1]) * h,
+               seat[2] + ONBOARD_LOW[2] + (ONBOARD_HIGH[2] - ONBOARD_LOW[2]) * h};
     vec3 e = body_pose_point(frame, at);
     vec3 right = body_pose_axis(frame, 0), up = body_pose_axis(frame, 1),
          back = body_pose_axis(frame, 2);
@@ -73,10 +74,18 @@ void onboard_print_orientation(double t, const float eye[3], const float r[9]) {
             eye[2], r[0], r[3], r[6], r[2], r[5], r[8]);
 }
 
+void onboard_seat(const bike_info *row, float seat[3]) {
+    seat[0] = seat[1] = seat[2] = 0;
+    if (!row) return;
+    for (int i = 0; i < 3; i++) seat[i] = row->a[183 + i] - row->a[16 + i];
+}
+
 void scene_draw_rider_view(dBodyID body, int slot) {
     body_pose frame = body_pose_read(body);
-    float eye[3], rotation[9];
-    onboard_view(frame, race_state.current_tick / 128.0, eye, rotation);
+    float eye[3], rotation[9], seat[3];
+    const rider_slot *s = slot >= 0 && slot < RIDER_SLOTS ? &rider_table[slot] : nullptr;
+    onboard_seat(s ? bike_row_of(s) : nullptr, seat);
+    onboard_view(frame, seat, race_state.current_tick / 128.0, eye, rotation);
     for (int i = 0; i < 3; i++) scene_viewer.velocity[i] = frame.velocity[i];
     scene_draw(eye, rotation, (float)settings.fov.value, slot);
 }

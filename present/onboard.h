@@ -11,8 +11,13 @@ struct onboard_gimbal_record {
 extern onboard_gimbal_record onboard_gimbal_state;
 
 // The onboard eye and view rotation for the frame body at race time t (seconds), with the
-// settings' height, gimbal and look-down; advances the gimbal state.
-void onboard_view(const body_pose &frame, double t, float eye[3], float rotation[9]);
+// settings' height, gimbal and look-down; advances the gimbal state. The eye points are in the
+// rider's seated coordinates: seat is where the rider rests on the frame, in frame coordinates,
+// so the eye sits at the rider's head yet moves rigidly with the frame.
+void onboard_view(const body_pose &frame, const float seat[3], double t, float eye[3],
+                  float rotation[9]);
+// The rider's rest point on the frame in frame coordinates for a bike row (zero without one).
+void onboard_seat(const bike_info *row, float seat[3]);
 // The "--print-orientation" line of the view: race time, eye, right and backward axes.
 void onboard_print_orientation(double t, const float eye[3], const float rotation[9]);
 

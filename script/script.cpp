@@ -19,6 +19,7 @@
 extern "C" {
 extern int (*zr_duk_timeout_hook)(void *udata);
 extern void (*zr_duk_fatal_hook)(void *udata, const char *msg);
+void zr_duk_request_interrupt(duk_context *ctx);
 }
 
 script_limit_record script_limits = {SCRIPT_LOAD_SECONDS, SCRIPT_CALL_SECONDS, SCRIPT_HEAP_BYTES};
@@ -44,11 +45,17 @@ static int timeout_check(void *udata) {
     return 1;
 }
 
-// From twice the call's limit on nothing is given, so natives that allocate in a loop end too.
-// At the limit itself the time-out error must still be made.
+// Past the deadline the engine is asked to check its time at the next instruction, so a loop
+// around a slow native ends after the native instead of a thousand instructions later. From
+// twice the call's limit on nothing is given, so natives that allocate in a loop end too. At
+// the limit itself the time-out error must still be made.
 static bool refuse(script_context *c, size_t old_size, size_t new_size) {
     if (new_size > old_size && new_size - old_size > c->heap_limit - c->bytes) return true;
-    if (c->deadline == 0 || monotonic_seconds() < c->deadline + c->call_limit) return false;
+    if (c->deadline == 0) return false;
+    double now = monotonic_seconds();
+    if (now < c->deadline) return false;
+    if (c->duk) zr_duk_request_interrupt(c->duk);
+    if (now < c->deadline + c->call_limit) return false;
     c->timed_out = 1;
     return true;
 }

@@ -103,3 +103,25 @@ TEST_F(present_engine_stock, TwoStrokeFiresEveryRevolutionAndTheTopStaysUnclippe
     EXPECT_LE(run("250f", "@yz250fv2014.png", 12000, 1).m.clipped, 1.0);
     EXPECT_EQ(console_log.head, 0);
 }
+
+// The engine-sound tool's firing rate: near the top the longer pipes make every other firing
+// louder (or every third at load 0), yet the rate found is the firing rate, and a two-stroke's
+// stays one firing a revolution.
+TEST_F(present_engine_stock, FiringRateNearTheTopIsTheFiringRate) {
+    struct {
+        const char *engine_class, *texture;
+        float rpm, firings_per_revolution;
+    } cases[] = {{"250f", "@yz250fv2014.png", 12000, 0.5}, {"250f", nullptr, 13500, 0.5},
+                 {"450f", nullptr, 12000, 0.5},            {"450f", nullptr, 3000, 0.5},
+                 {"125", nullptr, 12000, 1},               {"250", nullptr, 9000, 1}};
+    for (auto &c : cases)
+        for (int load = 0; load < 2; load++) {
+            stock_run r = run(c.engine_class, c.texture, c.rpm, (float)load);
+            sound_measures m = sound_measure_single((const unsigned char *)r.bytes.data(),
+                                                    r.bytes.size(), 44100, 60.0 / c.rpm);
+            double expected = c.rpm * c.firings_per_revolution / 60;
+            ASSERT_GT(m.period, 0) << c.engine_class << " " << c.rpm << " load " << load;
+            EXPECT_NEAR(1 / m.period, expected, 0.03 * expected)
+                << c.engine_class << " " << c.rpm << " load " << load;
+        }
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tests/support/test_support.h"
@@ -80,4 +81,28 @@ TEST(tools_ride_log, ControlRides) {
 
     ASSERT_EQ(test_run({tool, "drop"}, env, &out, 300), 0) << out;
     EXPECT_NE(out.find("\n4 ft: rider on; 64 ft: rider off\n"), std::string::npos) << out;
+}
+
+// ride-log launch on a track: the wheels throw roost as in the game; every line counts the
+// particles in the air, which rise while the rear wheel spins and fall back to none as it lands.
+TEST(tools_ride_log, LaunchOnATrackCountsTheRoost) {
+    temp_dir t;
+    std::string tool = test_binary_dir() + "/tools/ride-log";
+    std::vector<std::string> env = {"ZR_HOME=" + test_binary_dir() + "/game", "XDG_DATA_HOME=" + t.path};
+    std::string out;
+    ASSERT_EQ(test_run({tool, "launch", "--track", "tracks/hillside"}, env, &out, 300), 0) << out;
+    int lines = 0, most = 0, after_most = -1;
+    for (size_t at = out.find("t="); at != std::string::npos; at = out.find("\nt=", at + 1)) {
+        size_t end = out.find('\n', at + 1);
+        std::string line = out.substr(at, end - at);
+        size_t p = line.find(" particles=");
+        ASSERT_NE(p, std::string::npos) << line;
+        int n = atoi(line.c_str() + p + 11);
+        lines++;
+        if (n > most) most = n, after_most = n;
+        else if (after_most >= 0 && n < after_most) after_most = n;
+    }
+    EXPECT_GE(lines, 100);
+    EXPECT_GT(most, 0) << out;
+    EXPECT_LT(after_most, most) << out;   // the roost lands again
 }

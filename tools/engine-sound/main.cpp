@@ -60,8 +60,7 @@ bool parse_script(const char *text, std::vector<segment> *out) {
 
 void print_segment(const segment &g, const unsigned char *bytes, size_t count, double fire_factor) {
     double revolution = 60.0 / g.rpm;
-    sound_measures m =
-        sound_measure(bytes, count, 44100, 0.45 * revolution, 0.2, revolution);
+    sound_measures m = sound_measure_single(bytes, count, 44100, revolution);
     double expected = g.rpm * fire_factor / 60.0;
     double firing = m.period > 0 ? 1.0 / m.period : 0;
     const char *kind = m.period > 1.5 * revolution ? "every other revolution" : "every revolution";

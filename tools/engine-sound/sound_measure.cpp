@@ -119,6 +119,15 @@ sound_measures sound_measure(const unsigned char *samples, size_t count, double 
     return m;
 }
 
+sound_measures sound_measure_single(const unsigned char *samples, size_t count, double rate,
+                                    double revolution) {
+    sound_measures once =
+        sound_measure(samples, count, rate, 0.9 * revolution, 1.1 * revolution, revolution);
+    sound_measures twice =
+        sound_measure(samples, count, rate, 1.8 * revolution, 2.2 * revolution, revolution);
+    return once.period > 0 && once.peak >= 0.85 * twice.peak ? once : twice;
+}
+
 void sound_left_channel(const unsigned char *stereo, size_t frames, unsigned char *out) {
     for (size_t i = 0; i < frames; i++) out[i] = stereo[2 * i];
 }

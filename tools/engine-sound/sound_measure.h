@@ -20,6 +20,13 @@ struct sound_measures {
 // speed is known, from half a revolution on: the pipe's echoes come sooner); revolution (seconds, 0 for none) picks where at_revolution is read.
 sound_measures sound_measure(const unsigned char *samples, size_t count, double rate,
                              double min_period, double max_period, double revolution);
+// The measures of a single cylinder turning once every revolution seconds: the firing period
+// is the peak near one revolution when it is nearly as strong as the one near two, else the
+// one near two. Longer lags are never taken for firings: near the top of the range the pipe's
+// echoes resonate at about half the firing rate, so the pattern of louder and softer firings
+// repeats every two or three firings there.
+sound_measures sound_measure_single(const unsigned char *samples, size_t count, double rate,
+                                    double revolution);
 // The left channel of interleaved 8-bit stereo.
 void sound_left_channel(const unsigned char *stereo, size_t frames, unsigned char *out);
 // A WAV file of 8-bit mono samples.

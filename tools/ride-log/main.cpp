@@ -154,6 +154,7 @@ int main(int argc, char **argv) {
     int code = 0;
     if (!track.empty()) {
         track_name = track.c_str();
+        track_lists_create();   // the object tables, the particles' billboards among them
         if (!track_load()) {
             fprintf(stderr, "ride-log: can't load track %s\n", track.c_str());
             code = 1;
@@ -163,6 +164,10 @@ int main(int argc, char **argv) {
             x = point[0];
             z = point[2];
             race_state.gate_drop_tick = 0;   // the gate is down
+            // On a track the wheels throw roost as in the game, and each line counts the
+            // particles in the air.
+            particle_reset();
+            bike_hooks.particle_spawn = particle_spawn;
         }
     } else if (ride == "launch") {
         field = ride_long_field();
@@ -179,6 +184,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "ride-log: can't load %s\n", MODEL);
         code = 1;
     }
+    if (s && !track.empty()) game_settings.roost_frequency = 250;   // "Roost Density"'s default
     if (s) {
         if (ride == "settle")
             code = ride_settle(s);
@@ -200,7 +206,10 @@ int main(int argc, char **argv) {
     shape_free_cache();
     terrain_current = own_terrain;
     field.reset();
-    if (!track.empty()) terrain_free(terrain_current);
+    if (!track.empty()) {
+        terrain_free(terrain_current);
+        track_lists_free();
+    }
     tool_window_close(w);
     return code;
 }

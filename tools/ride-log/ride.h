@@ -15,6 +15,7 @@
 #include "core/settings.h"
 #include "game/settings_table.h"
 #include "game/setup.h"
+#include "race/particles.h"
 #include "race/race.h"
 #include "tests/terrain/memory_field.h"
 
@@ -109,10 +110,11 @@ inline void ride_print_line(rider_slot *s) {
     bike_front_suspension(s, &fork, &u, &d);
     bike_rear_suspension(s, &shock, &u, &d);
     printf("t=%.2f x=%.1f z=%.1f mph=%.1f gear=%d rpm=%.0f fork=%.0f%% shock=%.0f%% tilt=%.3f front=%.3f "
-           "rear=%.3f respawn=%d\n",
+           "rear=%.3f respawn=%d particles=%d\n",
            race_state.current_tick / 128.0, p[0], p[2], bike_forward_speed_mph(s), rider_get_gear(s),
            bike_engine_rpm(s), 100 * fork, 100 * shock, bike_body_tilt(bike_frame_body(s)),
-           s->front_contact.contact_depth, s->rear_contact.contact_depth, s->respawn_counter);
+           s->front_contact.contact_depth, s->rear_contact.contact_depth, s->respawn_counter,
+           particle_active_count());
 }
 
 // The launch: throttle 1 and the lever released from the first tick for the given seconds.

@@ -94,18 +94,15 @@ static long feature_end(const datagen_track &t, const datagen_feature &f) {
 
 // The course index of checkpoint j: the first 6 ft behind the start line, the rest spread
 // evenly round the course in race direction.
-static long checkpoint_index(const datagen_track &t, int j, int count) {
+// The two checkpoints of the track's timing gates nearest course index i, along the course.
+static std::vector<int> nearest_checkpoints(const datagen_track &t, long i,
+                                            const std::vector<datagen_checkpoint> &checkpoints) {
     long n = (long)t.course.size();
-    return wrap(t, datagen_start_line_index(t) - 3 + n * j / count);
-}
-
-// The two checkpoints nearest course index i, along the course.
-static std::vector<int> nearest_checkpoints(const datagen_track &t, long i, int count) {
-    long n = (long)t.course.size();
+    int count = (int)checkpoints.size();
     int best[2] = {-1, -1};
     long best_d[2] = {n, n};
     for (int j = 0; j < count; j++) {
-        long d = wrap(t, checkpoint_index(t, j, count) - i);
+        long d = wrap(t, checkpoints[(size_t)j].course_index - i);
         d = d < n - d ? d : n - d;
         if (d < best_d[0]) {
             best[1] = best[0], best_d[1] = best_d[0];
@@ -124,9 +121,13 @@ static trackside_plan plan_of(bool hillside) {
     return {datagen_practice_plan(), {1, 2}, 8, 2, 20, 4, 4, DATAGEN_PRACTICE_CHECKPOINTS, {1, 3}, {0}, false, false};
 }
 
-// Trees on grass at least 40 ft from every course point, from seeded integer noise.
+// Trees on grass at least 40 ft from every course point, from seeded integer noise; none ahead of
+// the start line within 110 ft (70 degrees either side of the straight), so the sky stays open
+// above the riders at the gates.
 static void place_trees(const datagen_track &t, int count, datagen_trackside *s) {
     const long n = t.n, q = 1L << t.k, extent16 = (n - 1) * t.spacing * 16;
+    const datagen_xz start = datagen_course_feet(t, datagen_start_line_index(t));
+    const datagen_xz ahead = datagen_course_tangent(t, datagen_start_line_index(t));
     for (uint32_t k = 0; (int)s->trees.size() < count && k < 200000; k++) {
         long x16 = 64 * 16 + (long)(datagen_hash(301, k, 0) % (uint32_t)(extent16 - 128 * 16));
         long z16 = 64 * 16 + (long)(datagen_hash(301, k, 1) % (uint32_t)(extent16 - 128 * 16));
@@ -137,7 +138,10 @@ static void place_trees(const datagen_track &t, int count, datagen_trackside *s)
             long long dx = x16 - t.course[i].x * t.spacing, dz = z16 - t.course[i].z * t.spacing;
             clear = dx * dx + dz * dz >= (long long)(42 * 16) * (42 * 16);
         }
-        if (!clear) continue;
+        double sx = x16 / 16.0 - start.x, sz = z16 / 16.0 - start.z;
+        double d2 = sx * sx + sz * sz, along = sx * ahead.x + sz * ahead.z;
+        bool in_view = d2 < 110.0 * 110 && along > 0 && along * along > d2 * (0.342 * 0.342);
+        if (!clear || in_view) continue;
         s->trees.push_back({x16 & ~15L, z16 & ~15L, 0});
         s->tree_kinds.push_back((int)(datagen_hash(302, k, 0) % 3 == 0));
     }
@@ -145,6 +149,7 @@ static void place_trees(const datagen_track &t, int count, datagen_trackside *s)
 
 datagen_trackside datagen_trackside_of(const datagen_track &t, bool hillside) {
     trackside_plan p = plan_of(hillside);
+    const datagen_timing &timing = hillside ? datagen_hillside_timing() : datagen_practice_timing();
     const long half = p.plan.half_width * t.spacing / 16;   // feet from the centreline to the edge
     const long start = datagen_start_line_index(t);
     datagen_trackside s;
@@ -192,7 +197,7 @@ datagen_trackside datagen_trackside_of(const datagen_track &t, bool hillside) {
     for (int j : p.camera_jumps) camera_points.push_back(feature_start(t, p.plan.features[(size_t)j]) + 10);
     for (long i : camera_points) {
         s.cameras.push_back(across(t, i, outside_sign(t, i) * (half + 40)));
-        s.camera_gates.push_back(nearest_checkpoints(t, i, p.checkpoints));
+        s.camera_gates.push_back(nearest_checkpoints(t, i, timing.checkpoints));
     }
 
     s.flaggers = p.flaggers;
@@ -204,7 +209,7 @@ datagen_trackside datagen_trackside_of(const datagen_track &t, bool hillside) {
             const datagen_feature &f = p.plan.features[(size_t)j];
             for (long i : {feature_start(t, f) - 4, feature_end(t, f) + 4}) {
                 s.gate_flaggers.push_back(across(t, i, outside_sign(t, i) * (half + 6)));
-                s.gate_flagger_checkpoints.push_back(nearest_checkpoints(t, i, p.checkpoints));
+                s.gate_flagger_checkpoints.push_back(nearest_checkpoints(t, i, timing.checkpoints));
             }
         }
     }
@@ -232,8 +237,13 @@ static std::string statue_line(const datagen_place &p, const char *model, const 
 std::string datagen_trackside_statues(const datagen_trackside &s, bool hillside) {
     (void)hillside;
     std::string out = statue_line(s.windsock, "@windsock.jm", "@windsock.png", "null");
-    for (size_t i = 0; i < s.banners.size(); i++)
-        out += statue_line(s.banners[i], "@banner.jm", i % 4 < 2 ? "@banner-zr.png" : "@banner-mx.png", "@banner.shp");
+    // The banners in pairs across the straight, "ZR SIMULATOR" and "MX" by turns; written by
+    // picture, so drawing binds each picture once.
+    for (int mx = 0; mx < 2; mx++)
+        for (size_t i = 0; i < s.banners.size(); i++)
+            if ((i % 4 >= 2) == (mx == 1))
+                out += statue_line(s.banners[i], "@banner.jm", mx ? "@banner-mx.png" : "@banner-zr.png",
+                                   "@banner.shp");
     for (const datagen_place &p : s.tents) out += statue_line(p, "@tent.jm", "@tent.png", "@tent.shp");
     for (const datagen_place &p : s.bales) out += statue_line(p, "@haybale.jm", "@haybale.png", "@haybale.shp");
     return out;

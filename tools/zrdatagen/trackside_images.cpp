@@ -1,5 +1,6 @@
 // The trackside pictures: billboards (pine and broadleaf trees, a spectator group, a white flag
 // that colour tags tint), the sky box faces, the lens flare elements and the flag marshals.
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -89,36 +90,106 @@ datagen_image datagen_flag_image() {
 
 static const int SKY_SIDE = 256;
 
-// RGB samples of one face: a blue gradient with value-noise clouds; the side faces (face 0..3)
-// have distant hills along their bottom.
+// The sky seen along a direction (any length): a gradient from the horizon up to the zenith,
+// value-noise clouds on a flat layer overhead (so they shrink towards the horizon), a ring of
+// distant hills at most 5 degrees high, and brown ground below. One function for every face,
+// so neighbouring edges match. Only +, -, x, /, square roots and the generator's own noise and
+// integer sine, so the bytes are the same everywhere.
+static void sky_colour(double x, double y, double z, long rgb[3]) {
+    double len = std::sqrt(x * x + y * y + z * z);
+    double up = len > 0 ? y / len : 1;   // the sine of the elevation
+    double flat = std::sqrt(x * x + z * z);
+    double hx = flat > 1e-9 ? x / flat : 1, hz = flat > 1e-9 ? z / flat : 0;
+    // Hill height round the horizon from a few harmonics of the bearing (cos and sin of
+    // 3, 5 and 7 times it by complex powers), 0.1 .. 1 of sin 5 degrees.
+    double c1 = hx, s1 = hz, cn = 1, sn = 0, hill = 0.55;
+    for (int n = 1; n <= 7; n++) {
+        double c = cn * c1 - sn * s1, s = sn * c1 + cn * s1;
+        cn = c;
+        sn = s;
+        if (n == 3) hill += 0.2 * (0.6 * cn + 0.8 * sn);
+        if (n == 5) hill += 0.15 * (0.8 * cn - 0.6 * sn);
+        if (n == 7) hill += 0.1 * cn;
+    }
+    const double sin5 = 0.0871557;
+    if (up < 0) {   // ground
+        long shade = (long)datagen_hash(97, (long)std::floor(hx * 512), (long)std::floor(up * 512)) & 7;
+        rgb[0] = 118 + shade;
+        rgb[1] = 92 + shade;
+        rgb[2] = 62 + shade;
+        return;
+    }
+    if (up < hill * sin5) {   // the hills, hazy with distance, darker at their foot
+        long shade = (long)datagen_hash(91, (long)std::floor(hx * 700 + hz * 300),
+                                        (long)std::floor(up * 900)) & 7;
+        double k = up / (hill * sin5);
+        rgb[0] = 84 + (long)(16 * k) + shade;
+        rgb[1] = 112 + (long)(18 * k) + shade;
+        rgb[2] = 104 + (long)(24 * k) + shade;
+        return;
+    }
+    double t = up;   // 0 at the horizon, 1 at the zenith
+    double r = 180 + (95 - 180) * t, g = 205 + (145 - 205) * t, b = 232 + (220 - 232) * t;
+    // Clouds on a layer above: its point along the direction, in noise cells.
+    double px = x / (up * len + 0.12 * len) * 2048, pz = z / (up * len + 0.12 * len) * 2048;
+    long ix = (long)std::floor(px), iz = (long)std::floor(pz);
+    long cloud = datagen_value_noise(61, ix, iz, 1024) +
+                 datagen_value_noise(71, ix, iz, 384) / 2 - 200;
+    if (cloud > 0) {
+        double k = (cloud > 80 ? 80 : cloud) / 90.0;
+        double fade = up * 5 < 1 ? up * 5 : 1;   // thin out near the hills
+        k *= fade;
+        r += (250 - r) * k;
+        g += (250 - g) * k;
+        b += (252 - b) * k;
+    }
+    rgb[0] = (long)(r + 0.5);
+    rgb[1] = (long)(g + 0.5);
+    rgb[2] = (long)(b + 0.5);
+}
+
+// The cube coordinate (-1..1) of texel i of a face, as the sky box maps its texture: the quad's
+// corners take the texture at 1/128 and 127/128.
+static double sky_face_coordinate(int i, int side) {
+    double u = (i + 0.5) / side;
+    return (u - 1.0 / 128) * (128.0 / 126) * 2 - 1;
+}
+
+// RGB samples of one face (north, east, south, west, up), top row first, each texel the sky
+// along the direction through it from the centre of the box.
 static std::vector<int> sky_face(int face, int side) {
     std::vector<int> out;
     out.reserve((size_t)side * side * 3);
     for (int y = 0; y < side; y++)
         for (int x = 0; x < side; x++) {
-            long up = face == 4 ? side : side - y;   // how high in the sky
-            long r = 150 - up * 90 / side, g = 190 - up * 70 / side, b = 235 - up * 20 / side;
-            // Clouds flattened towards the horizon on the side faces.
-            long cloud = datagen_value_noise(61 + face, x, y * (face == 4 ? 1 : 3), side / 8, 8) +
-                         datagen_value_noise(71 + face, x, y, side / 16, 16) / 2 - 200;
-            if (cloud > 0) {
-                long k = cloud > 80 ? 80 : cloud;
-                r += (250 - r) * k / 90;
-                g += (250 - g) * k / 90;
-                b += (252 - b) * k / 90;
-            }
-            if (face < 4) {
-                long ridge = side - 24 - datagen_value_noise(81 + face, x + face * side, 0, 40) / 12;
-                if (y >= ridge) {
-                    long far = (long)(datagen_hash(91, x, y) & 7);
-                    r = 92 + far;
-                    g = 118 + far;
-                    b = 120 + far;
-                }
-            }
-            out.push_back((int)r);
-            out.push_back((int)g);
-            out.push_back((int)b);
+            double u = sky_face_coordinate(x, side), v = sky_face_coordinate(y, side);
+            double d[5][3] = {{u, -v, -1}, {1, -v, u}, {-u, -v, 1}, {-1, -v, -u}, {u, 1, -v}};
+            long rgb[3];
+            sky_colour(d[face][0], d[face][1], d[face][2], rgb);
+            for (long c : rgb) out.push_back((int)(c < 0 ? 0 : c > 255 ? 255 : c));
+        }
+    return out;
+}
+
+// The environment picture of chrome parts, in the models' polar mapping: the distance r of a
+// texel from the centre is the angle from straight up over a full turn, its bearing the
+// direction across. Sky above, brown ground below.
+static std::vector<int> sky_env(int side) {
+    std::vector<int> out;
+    out.reserve((size_t)side * side * 3);
+    for (int y = 0; y < side; y++)
+        for (int x = 0; x < side; x++) {
+            double dx = (x + 0.5) / side - 0.5, dz = (y + 0.5) / side - 0.5;
+            double r = std::sqrt(dx * dx + dz * dz);
+            double steps = (r > 0.5 ? 0.5 : r) * 256;   // the angle in 256ths of a turn
+            long a = (long)std::floor(steps);
+            double f = steps - a;
+            double c = (datagen_cos256(a) * (1 - f) + datagen_cos256(a + 1) * f) / 65536;
+            double s = (datagen_sin256(a) * (1 - f) + datagen_sin256(a + 1) * f) / 65536;
+            double hx = r > 1e-9 ? dx / r : 1, hz = r > 1e-9 ? dz / r : 0;
+            long rgb[3];
+            sky_colour(s * hx, c, s * hz, rgb);
+            for (long v : rgb) out.push_back((int)(v < 0 ? 0 : v > 255 ? 255 : v));
         }
     return out;
 }
@@ -128,7 +199,7 @@ std::string datagen_sky_ppm(int face) {
 }
 
 std::string datagen_sky_env_ppm() {
-    return datagen_pnm("P6", 128, 128, 255, sky_face(4, 128));
+    return datagen_pnm("P6", 128, 128, 255, sky_env(128));
 }
 
 // ---- Lens flares ----------------------------------------------------------------------------
