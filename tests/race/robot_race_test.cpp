@@ -11,6 +11,7 @@
 #include "core/mem.h"
 #include "core/settings.h"
 #include "core/vfs.h"
+#include "race/align.h"
 #include "race/autopilot.h"
 #include "race/lines.h"
 #include "race/planner.h"
@@ -230,4 +231,34 @@ TEST_F(race_robot_race, HostileLinesKeepControlsSound) {
         for (int s : slots) ASSERT_TRUE(controls_sound(rider_table[s].controls)) << "slot " << s;
     }
     EXPECT_FALSE(console_has("reset after a non-finite value"));
+}
+
+// The realign target over the hillside's lap list, whose split entry ends no segment: every
+// timing count of two laps at depths 0-2 reads only rows that exist (ASan watches), and with an
+// empty store the target is the centre of the checkpoint ahead.
+TEST_F(race_robot_race, AlignTargetOverTheHillsideLapList) {
+    race_run_options o;
+    o.track = "tracks/hillside";
+    o.robots = 1;
+    ASSERT_EQ(race_run_reset(o), 1);
+    ASSERT_GT(line_store.row_count, 0);
+    rider_slot *s = &rider_table[robot_slots().at(0)];
+    s->autopilot_personality = 0;   // a person's look-ahead along the best lines
+    int counts = timing_gates.first_lap_length + 2 * timing_gates.lap_length;
+    ASSERT_GT(counts, 20);
+    for (int store = 0; store < 2; store++) {
+        if (store) line_store_clear();
+        for (int c = 0; c <= counts; c++) {
+            s->timing_count = c;
+            for (int depth = 0; depth < 3; depth++) {
+                float out[3] = {NAN, NAN, NAN};
+                ASSERT_EQ(bike_align_target(s, depth, out), 1) << "count " << c << " depth " << depth;
+                EXPECT_TRUE(std::isfinite(out[0]) && std::isfinite(out[1]) && std::isfinite(out[2]));
+                if (!store) continue;
+                int entry = ((const int *)timing_gates.lap_list.items)[timing_lap_position(c)] % TIMING_NO_SEGMENT;
+                EXPECT_EQ(out[0], timing_gates.checkpoints[entry].a[0]) << "count " << c;
+                EXPECT_EQ(out[2], timing_gates.checkpoints[entry].a[2]) << "count " << c;
+            }
+        }
+    }
 }
