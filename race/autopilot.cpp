@@ -11,6 +11,7 @@
 #include "core/util.h"
 #include "race/lines.h"
 #include "race/race.h"
+#include "race/tick_profile.h"
 #include "race/timing.h"
 #include "terrain/terrain.h"
 
@@ -136,7 +137,9 @@ static void choose_next_line(rider_slot *s, const robot_sense &in, int now) {
     c.line = (const line_point *)s->working_line.items;
     c.count = n;
     for (int i = 0; i < 3; i++) c.position[i] = in.position[i];
+    race_tick_marks(TICK_PART_ROBOTS);
     int chosen = autopilot_choose_line(c);
+    race_tick_marks(TICK_PART_CHOICE);
     if (chosen < 0) return;
     line_slot *row = line_store_row(line_store_row_of_segment(segment));
     autopilot_mark_picked(row, chosen, now);

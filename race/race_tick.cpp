@@ -16,6 +16,7 @@
 #include "race/race.h"
 #include "race/robots.h"
 #include "race/start_gate.h"
+#include "race/tick_profile.h"
 #include "race/time_trial.h"
 #include "race/timing.h"
 
@@ -146,13 +147,17 @@ static void lay_ruts() {
 static void ride(int slot) {
     rider_slot *s = &rider_table[slot];
     int kind = rider_status[slot];
+    race_tick_marks(TICK_PART_REST);
     if (kind == 2) autopilot_drive(s);
+    race_tick_marks(TICK_PART_ROBOTS);
     if (online()) {
         if (kind == 1) bike_fade_out(s);
         if (kind == 0) race_start_rules(s);
     }
     bike_step(s);
+    race_tick_marks(TICK_PART_BIKES);
     if (!online() || kind == 0) autopilot_record_sample(s);
+    race_tick_marks(TICK_PART_LAPS);
 }
 
 
@@ -170,7 +175,10 @@ static void record_suspension_graph() {
     g.index = (g.index + 1) % 1024;
 }
 
+void (*race_tick_mark)(int part) = nullptr;
+
 void race_tick() {
+    race_tick_marks(TICK_PART_REST);
     if (race_hooks.script_tic) race_hooks.script_tic();   // 1
     pose_history_riders();                                   // 2
     remember_time_trial_laps();                              // 3
@@ -179,11 +187,14 @@ void race_tick() {
         contacts_offline();                                  // 4
     else
         contacts_online();                                   // 5
+    race_tick_marks(TICK_PART_CONTACTS);
     emit_roost();                                            // 6
     for (int k = 0; k < occupied_count; k++)                 // nothing not finite reaches
         if (simulated(occupied[k]) && !bike_state_finite(&rider_table[occupied[k]]))   // the step
             bike_hold_finite(&rider_table[occupied[k]]);
+    race_tick_marks(TICK_PART_REST);
     if (physics_world) physics_step();                       // 7
+    race_tick_marks(TICK_PART_WORLD);
     for (int k = 0; k < occupied_count; k++)
         if (simulated(occupied[k])) bike_check_finite(occupied[k]);
     lay_ruts();                                              // 8
@@ -197,4 +208,5 @@ void race_tick() {
     demo_read_frames();
     if (race_state.time_trial) time_trial_lap_cycle(time_trial_laps);   // 14
     record_suspension_graph();                               // 15
+    race_tick_marks(TICK_PART_REST);
 }

@@ -571,3 +571,66 @@ TEST(game_frame_loop, KeysRideThePlayersBikeAndTheChaseCameraFollows) {
         EXPECT_GE(eye[1], camera_ground_height(eye[0], eye[2], 10) + 5 - 1e-3f);
     }
 }
+
+// The next and previous bike keys walk the running order: with spying off only away from the
+// player's own view or while watching online, with it on from anywhere; both ends stop them.
+TEST(game_frame_loop, NextAndPreviousBikeAlongTheRunningOrder) {
+    fake_install();
+    start_race();
+    for (int slot = 1; slot < 4; slot++) race_lineup[slot] = 2;
+    ASSERT_EQ(race_reset(race_lineup, 0, 0, 0, 5, 0), 1);
+    menu_page = MENU_NONE;
+    ASSERT_EQ(race_state.running_count, 4);
+    const int prev = 0x2001, next = 0x2002;
+    settings.bindings[BINDING_PREV].key_code = prev;
+    settings.bindings[BINDING_NEXT].key_code = next;
+    frame_loop.view_mode = VIEW_CHASE;
+    int order[4];
+    int player_at = -1;
+    for (int i = 0; i < 4; i++) {
+        order[i] = race_state.running_order[i].slot;
+        if (order[i] == 0) player_at = i;
+    }
+    ASSERT_GE(player_at, 0);
+    ASSERT_EQ(rider_status[0], 0);
+    auto press = [](int code) {
+        frame_dispatch_key(code, 1);
+        frame_dispatch_key(code, 0);
+    };
+
+    // The player's own view, spying off: nothing moves.
+    settings.spy = 0;
+    viewed_slot = 0;
+    press(next);
+    press(prev);
+    EXPECT_EQ(viewed_slot, 0);
+
+    // Watching online (no slot of one's own): it moves.
+    net_client.socket = 1000;
+    net_client.slot = RIDER_NO_SLOT;
+    press(player_at + 1 < 4 ? next : prev);
+    EXPECT_EQ(viewed_slot, order[player_at + 1 < 4 ? player_at + 1 : player_at - 1]);
+    net_client.socket = -1;
+
+    // A robot's view, spying off: it walks until it reaches the player's own view.
+    viewed_slot = player_at > 0 ? order[0] : order[3];
+    for (int i = 0; i < 6; i++) press(player_at > 0 ? next : prev);
+    EXPECT_EQ(viewed_slot, 0);
+
+    // Spying on: from the player's own view too, one place a key, stopping at both ends.
+    settings.spy = 1;
+    viewed_slot = order[0];
+    for (int i = 1; i < 4; i++) {
+        press(next);
+        EXPECT_EQ(viewed_slot, order[i]);
+    }
+    press(next);
+    EXPECT_EQ(viewed_slot, order[3]);
+    for (int i = 2; i >= 0; i--) {
+        press(prev);
+        EXPECT_EQ(viewed_slot, order[i]);
+    }
+    press(prev);
+    EXPECT_EQ(viewed_slot, order[0]);
+    settings.spy = 0;
+}

@@ -1,6 +1,7 @@
 // The stock tracks' robot line files: lanes beside the course centreline ridden at a planned
 // speed for each level, sampled four times a second and cut into the segments of the track's
 // own timing gates; start lines from the front two start rows that ease into the nearest lane.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -13,12 +14,16 @@ namespace {
 struct level_plan {
     double top, grip_share, accelerate;
 };
-const level_plan LEVELS[3] = {{40, 0.75, 10}, {50, 0.85, 12}, {60, 0.95, 14}};
+const level_plan LEVELS[3] = {{40, 0.6, 20}, {50, 0.68, 22}, {60, 0.76, 24}};
 const double DIRT_GRIP = 1.2;      // the stock dirt's friction
 const double BRAKING = 16;
 const double GRAVITY = 32;
 const double FRAME_HEIGHT = 1.98;  // the frame above the ground at rest
 const int TICKS = 128;
+const double BEND_FLIGHT = 1.0 / 400;   // ft^-1: bends sharper than this are ridden on the ground
+const double CREST_RUN_UP = 30;         // ft before a take-off in a bend where the speed is cut
+const double CREST_CUT = 0.9;
+const int FLIGHT_TICKS = 24;
 
 struct stock_point {
     float x, y, z, speed, tilt;
@@ -32,6 +37,7 @@ struct stock_line {
 struct path {
     std::vector<datagen_xz> p;
     std::vector<double> arc, bend, speed;
+    std::vector<double> crest;   // the most speed that keeps the wheels on the ground in a bend
     bool closed = false;
     double length() const { return arc.back(); }
 };
@@ -73,6 +79,7 @@ void plan_speeds(path *q, const level_plan &level) {
     for (size_t i = 0; i < n; i++) {
         double r = std::fabs(q->bend[i]) > 1e-9 ? 1 / std::fabs(q->bend[i]) : 1e9;
         limit[i] = std::min(level.top, level.grip_share * std::sqrt(DIRT_GRIP * GRAVITY * r));
+        if (i < q->crest.size()) limit[i] = std::min(limit[i], q->crest[i]);
     }
     q->speed = limit;
     auto step = [&](size_t i) { return q->arc[i] - q->arc[i - 1]; };
@@ -110,6 +117,47 @@ path_at locate(const path &q, double s, size_t *hint) {
             mix(q.speed[i], q.speed[i + 1]), mix(q.bend[i], q.bend[i + 1])};
 }
 
+// A bike can't follow a bend through the air: rides the path at its planned speeds and, where
+// it would leave the ground in a bend, cuts the speed over the run-up; again until no such
+// flight is left (or the rounds run out).
+void keep_bends_on_the_ground(path *q, const datagen_ground &g, const level_plan &level) {
+    q->crest.assign(q->p.size(), 1e9);
+    for (int round = 0; round < 12; round++) {
+        plan_speeds(q, level);
+        double s = 0, y = 0, vy = 0, length = q->length();
+        size_t hint = 0;
+        bool flying = false, cut = false;
+        int took_off = 0;
+        double take_off_s = 0, take_off_speed = 0, take_off_bend = 0;
+        for (int tick = 0; s < length && tick < 200000; tick++) {
+            path_at a = locate(*q, s, &hint);
+            double ground = g.height(a.p.x, a.p.z), dt = 1.0 / TICKS;
+            double ballistic = y + vy * dt - GRAVITY / 2 * dt * dt;
+            if (tick > 0 && ground < ballistic) {
+                if (!flying) took_off = tick, take_off_s = s, take_off_speed = a.speed, take_off_bend = a.bend;
+                take_off_bend = std::max(take_off_bend, std::fabs(a.bend));
+                flying = true;
+                vy -= GRAVITY * dt;
+                y = ballistic;
+            } else {
+                // A flight long enough to show in the samples, in a bend: slower over the run-up.
+                if (flying && tick - took_off >= FLIGHT_TICKS && take_off_bend > BEND_FLIGHT) {
+                    for (size_t i = 0; i < q->p.size(); i++)
+                        if (q->arc[i] <= take_off_s + 1 && q->arc[i] > take_off_s - CREST_RUN_UP)
+                            q->crest[i] = std::min(q->crest[i], CREST_CUT * std::max(take_off_speed, 1.0));
+                    cut = true;
+                }
+                flying = false;
+                vy = tick > 0 ? (ground - y) * TICKS : 0;
+                y = ground;
+            }
+            s += std::max(a.speed, 0.5) / TICKS;
+        }
+        if (!cut) return;
+    }
+    plan_speeds(q, level);
+}
+
 // The ride along a path: a sample every 32 ticks, cut into segments at the lap entries passed.
 struct ride_result {
     std::vector<std::vector<stock_point>> segments;   // samples of each segment ridden in turn
@@ -117,8 +165,11 @@ struct ride_result {
 };
 // Rides from the path's start with the lap entry at position `entry` next; the samples taken
 // before `keep_from` segments have ended are dropped; stops after `segments` segments more.
-ride_result ride(const path &q, const datagen_track &t, const datagen_ground &g, const datagen_timing &timing,
-                 size_t entry, int keep_from, int segments) {
+// `flights` (when given) records whether the ride is in the air at each tick; `long_flights`
+// (when given) says which ticks belong to a flight long enough to count as a jump: only those
+// samples are taken as airborne (a hop over a ripple is ridden through on the suspension).
+ride_result ride_once(const path &q, const datagen_ground &g, const datagen_timing &timing, size_t entry,
+                      int keep_from, int segments, std::vector<char> *flights, const std::vector<char> *long_flights) {
     ride_result out;
     double s = 0, y = 0, vy = 0;
     bool flying = false;
@@ -144,10 +195,12 @@ ride_result ride(const path &q, const datagen_track &t, const datagen_ground &g,
                 y = ground;
             }
         }
+        if (flights) flights->push_back(flying);
         if (tick % 32 == 0 && ended >= keep_from) {
             double speed = std::max(a.speed, 0.0);
             float tilt = (float)std::atan(speed * speed * a.bend / GRAVITY);
-            current.push_back({(float)a.p.x, (float)y, (float)a.p.z, (float)(flying ? -speed : speed), tilt});
+            bool jump = long_flights ? tick < (int)long_flights->size() && (*long_flights)[(size_t)tick] : flying;
+            current.push_back({(float)a.p.x, (float)y, (float)a.p.z, (float)(jump ? -speed : speed), tilt});
         }
         // The next lap entry passed?
         int value = timing.lap[entry % timing.lap.size()];
@@ -167,8 +220,21 @@ ride_result ride(const path &q, const datagen_track &t, const datagen_ground &g,
         s += std::max(a.speed, 0.5) / TICKS;
         if (!q.closed && s > q.length()) break;
     }
-    (void)t;
     return out;
+}
+
+ride_result ride(const path &q, const datagen_ground &g, const datagen_timing &timing, size_t entry, int keep_from,
+                 int segments) {
+    std::vector<char> flights;
+    ride_once(q, g, timing, entry, keep_from, segments, &flights, nullptr);
+    std::vector<char> long_flights(flights.size(), 0);
+    for (size_t i = 0; i < flights.size();) {
+        size_t j = i;
+        while (j < flights.size() && flights[j]) j++;
+        if (j - i >= (size_t)FLIGHT_TICKS) std::fill(long_flights.begin() + (long)i, long_flights.begin() + (long)j, 1);
+        i = j > i ? j : i + 1;
+    }
+    return ride_once(q, g, timing, entry, keep_from, segments, nullptr, &long_flights);
 }
 
 // A lane: the centreline moved sideways by the offset (left positive), closed, starting
@@ -232,9 +298,9 @@ std::vector<std::vector<stock_line>> stock_rows(const stock_track &st, int level
     long finish = timing.checkpoints[0].course_index;
     for (double lane : lanes) {
         path q = lane_path(t, lane, finish, 20);
-        plan_speeds(&q, LEVELS[level]);
+        keep_bends_on_the_ground(&q, g, LEVELS[level]);
         // Up to the finish line, then one lap: the normal lap's segments in order.
-        ride_result r = ride(q, t, g, timing, timing.lap.size() - 1, 1, N);
+        ride_result r = ride(q, g, timing, timing.lap.size() - 1, 1, N);
         for (int k = 0; k < N; k++) {
             stock_line line;
             line.points = r.segments[(size_t)k];
@@ -253,8 +319,8 @@ std::vector<std::vector<stock_line>> stock_rows(const stock_track &st, int level
         for (double candidate : lanes)
             if (std::fabs(candidate - across) < std::fabs(lane - across)) lane = candidate;
         path q = start_path(t, start, lane, 24);
-        plan_speeds(&q, LEVELS[level]);
-        ride_result r = ride(q, t, g, timing, 0, 0, 2);
+        keep_bends_on_the_ground(&q, g, LEVELS[level]);
+        ride_result r = ride(q, g, timing, 0, 0, 2);
         stock_line line;
         line.points = r.segments[0];
         line.time = r.ticks[0];

@@ -7,6 +7,7 @@
 #include "terrain/terrain.h"
 #include "tools/zrdatagen/datagen.h"
 #include "tools/zrdatagen/imagegen.h"
+#include "tools/zrdatagen/modelgen.h"
 #include "tools/zrdatagen/solids.h"
 #include "tools/zrdatagen/trackgen.h"
 
@@ -277,8 +278,31 @@ std::string datagen_hillside_timing_gates() {
     return datagen_timing_gates_file(datagen_hillside_timing());
 }
 
+// The gate arm against a bike at rest on row 0, in the gate's own frame (x across, u back toward
+// the riders, y up from the ground): raised (3/16 of a half turn) no sphere comes within 0.5 ft
+// of the front tyre; dropped, every sphere centre is below 0.2 ft.
+static std::string startgate_check() {
+    const double hinge = -3, row0 = 0.625, raised = 3 * M_PI / 16;
+    const datagen_bike_rest &b = datagen_rest;
+    double wheel[3] = {b.front_wheel[0], b.front_wheel[1], row0 + b.front_wheel[2]};
+    double s[DATAGEN_GATE_SPHERES][3];
+    datagen_startgate_spheres(s);
+    for (const double *p : s) {
+        double up = p[2] * std::sin(raised) + p[1] * std::cos(raised);
+        double back = hinge + p[2] * std::cos(raised) - p[1] * std::sin(raised);
+        // Distance to the tyre's torus: its ring in the wheel's plane (y-u), the axle along x.
+        double ring = std::hypot(up - wheel[1], back - wheel[2]) - b.front_ring;
+        double clear = std::hypot(ring, p[0] - wheel[0]) - b.front_section - DATAGEN_GATE_SPHERE_RADIUS;
+        if (clear < 0.5) return "the raised gate arm comes within 0.5 ft of a row-0 front tyre";
+        if (p[1] >= 0.2) return "the dropped gate arm stands above 0.2 ft";
+    }
+    return "";
+}
+
 std::string datagen_timing_self_check() {
-    std::string e = datagen_timing_check(datagen_practice_track(), datagen_practice_timing(), 10, 6);
+    std::string e = startgate_check();
+    if (!e.empty()) return "start gate: " + e;
+    e = datagen_timing_check(datagen_practice_track(), datagen_practice_timing(), 10, 6);
     if (!e.empty()) return "practice timing gates: " + e;
     e = datagen_timing_check(datagen_hillside_track(), datagen_hillside_timing(), 15, 3);
     if (!e.empty()) return "hillside timing gates: " + e;

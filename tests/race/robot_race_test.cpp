@@ -1,0 +1,264 @@
+// Robots racing the stock tracks under real physics: standing still without lines, the stock
+// lines' plans, leaving the gate, one race twice alike, practice mode, and hostile lines.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "bike/bike_step.h"
+#include "core/console.h"
+#include "core/mem.h"
+#include "core/settings.h"
+#include "core/vfs.h"
+#include "race/align.h"
+#include "race/autopilot.h"
+#include "race/lines.h"
+#include "race/planner.h"
+#include "race/race.h"
+#include "race/robots.h"
+#include "race/start_gate.h"
+#include "race/timing.h"
+#include "tests/support/gl_test_window.h"
+#include "tests/support/test_support.h"
+#include "tools/ride-log/race_run.h"
+
+namespace {
+
+// The game data, a window and the race runner's world; roost frequency 0 for repeatable races.
+struct race_robot_race : ::testing::Test {
+    temp_dir home;
+    gl_test_window *window = nullptr;
+    void SetUp() override {
+        test_isolate_home(home);
+        setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
+        vfs_build_index();
+        window = new gl_test_window(320, 320);
+        ASSERT_NE(window->w, nullptr) << plyx_last_error();
+        game_settings.roost_frequency = 0;
+        ASSERT_EQ(race_run_open(), 1);
+    }
+    void TearDown() override {
+        race_run_close();
+        delete window;
+    }
+};
+
+std::vector<int> robot_slots() {
+    std::vector<int> v;
+    for (int i = 0; i < RIDER_SLOTS; i++)
+        if (rider_has_bike(i) && rider_status[i] == 2) v.push_back(i);
+    return v;
+}
+
+const float *frame_at(int slot) {
+    static float p[3];
+    const dReal *q = dBodyGetPosition(bike_frame_body(&rider_table[slot]));
+    for (int i = 0; i < 3; i++) p[i] = (float)q[i];
+    return p;
+}
+
+bool controls_sound(const rider_controls &c) {
+    for (float v : {c.throttle, c.clutch, c.front_brake, c.rear_brake, c.sit_dab})
+        if (!(v >= 0 && v <= 1)) return false;
+    return c.steer >= -1 && c.steer <= 1;
+}
+
+bool console_has(const char *text) {
+    for (int i = 0; i < CONSOLE_LINES; i++)
+        if (strstr(console_log.lines[i], text)) return true;
+    return false;
+}
+
+}  // namespace
+
+// With no lines (level -1, or an emptied store) every robot stands at its start with both
+// brakes on, and no line choice runs.
+TEST_F(race_robot_race, NoLinesStandAtTheGate) {
+    for (int emptied = 0; emptied < 2; emptied++) {
+        SCOPED_TRACE(emptied ? "emptied store" : "level -1");
+        race_run_options o;
+        o.robots = 4;
+        o.level = emptied ? 0 : -1;
+        ASSERT_EQ(race_run_reset(o), 1);
+        if (emptied) line_store_clear();
+        std::vector<int> slots = robot_slots();
+        ASSERT_EQ(slots.size(), 4u);
+        float start[RIDER_SLOTS][3];
+        for (int s : slots) memcpy(start[s], frame_at(s), sizeof start[s]);
+        int end = race_state.gate_drop_tick + 60 * RACE_TICKS_PER_SECOND;
+        while (race_state.current_tick < end) {
+            race_tick();
+            if (race_state.current_tick % 64) continue;
+            for (int s : slots) {
+                const float *p = frame_at(s);
+                ASSERT_LT(std::hypot(p[0] - start[s][0], p[2] - start[s][2]), 1.0) << "slot " << s;
+                EXPECT_EQ(rider_table[s].controls.front_brake, 1);
+                EXPECT_EQ(rider_table[s].controls.rear_brake, 1);
+                EXPECT_EQ(rider_table[s].working_line.count, 0);
+            }
+        }
+    }
+}
+
+// On both tracks at every level the plan strings whole laps, and every gate's front-row start
+// point has a row-0 line starting within 10 ft.
+TEST_F(race_robot_race, StockLinesPlanWholeLaps) {
+    for (const char *track : {"tracks/practice", "tracks/hillside"}) {
+        for (int level = 0; level < 3; level++) {
+            SCOPED_TRACE(std::string(track) + " level " + std::to_string(level));
+            race_run_options o;
+            o.track = track;
+            o.level = level;
+            o.robots = 1;
+            ASSERT_EQ(race_run_reset(o), 1);
+            ASSERT_GT(line_store.row_count, 0);
+            std::vector<line_slot *> list((size_t)line_store.row_count);
+            plan_costs costs = autopilot_plan_line(list.data(), level);
+            EXPECT_LT(costs.first_lap, PLAN_NO_CHAIN);
+            EXPECT_LT(costs.normal_lap, PLAN_NO_CHAIN);
+            for (int r = 0; r < line_store.row_count; r++) EXPECT_NE(list[(size_t)r], nullptr) << "row " << r;
+            const line_slot *row0 = line_store_row(0);
+            for (int g = 0; g < race_state.gate_count; g++) {
+                float p[3], yaw;
+                race_start_place(g, p, &yaw);
+                double nearest = 1e9;
+                for (int k = 0; k < LINE_SLOTS_PER_SEGMENT; k++)
+                    if (row0[k].point_count > 0)
+                        nearest = std::fmin(nearest, std::hypot(row0[k].points[0].x - p[0], row0[k].points[0].z - p[2]));
+                EXPECT_LT(nearest, 10.0) << "gate " << g;
+            }
+        }
+    }
+}
+
+// Leaving the gate: nobody moves a foot before the launch, and every robot is 30 ft or more
+// along the course five seconds after the drop.
+TEST_F(race_robot_race, LeaveTheGateAtTheLaunch) {
+    race_run_options o;
+    o.robots = 6;
+    ASSERT_EQ(race_run_reset(o), 1);
+    std::vector<int> slots = robot_slots();
+    ASSERT_EQ(slots.size(), 6u);
+    float start[RIDER_SLOTS][3];
+    for (int s : slots) memcpy(start[s], frame_at(s), sizeof start[s]);
+    int drop = race_state.gate_drop_tick;
+    while (race_state.current_tick < drop + 5 * RACE_TICKS_PER_SECOND) {
+        race_tick();
+        for (int s : slots) {
+            const float *p = frame_at(s);
+            double moved = std::hypot(p[0] - start[s][0], p[2] - start[s][2]);
+            if (race_state.current_tick < drop) ASSERT_LT(moved, 1.0) << "slot " << s << " before the drop";
+        }
+    }
+    for (int s : slots) {
+        const float *p = frame_at(s);
+        // Along the start straight: the gates' facing direction.
+        float place[3], yaw;
+        race_start_place(0, place, &yaw);
+        double along = -(p[0] - start[s][0]) * std::sin(yaw) - (p[2] - start[s][2]) * std::cos(yaw);
+        EXPECT_GE(along, 30.0) << "slot " << s;
+    }
+}
+
+// One set-up in one binary gives one race: the same finish order and lap ticks twice; with
+// practice mode every robot is "tester", weighs lines by trying them, and still finishes.
+TEST_F(race_robot_race, SameRaceTwiceAndPracticeMode) {
+    race_run_options o;
+    o.robots = 3;
+    o.laps = 1;
+    std::vector<std::vector<int>> ticks;
+    for (int run = 0; run < 2; run++) {
+        ASSERT_EQ(race_run_reset(o), 1);
+        race_run_result r = race_run_ride(o);
+        std::vector<int> t;
+        for (const race_run_robot &b : r.robots) {
+            t.push_back(b.slot);
+            t.push_back(rider_timing_tic(b.slot, rider_timing_count(b.slot) - 1));
+            t.push_back(b.finished);
+        }
+        ticks.push_back(t);
+    }
+    EXPECT_EQ(ticks[0], ticks[1]);
+
+    game_settings.practice_mode = 1;
+    ASSERT_EQ(race_run_reset(o), 1);
+    for (int s : robot_slots()) {
+        int p = rider_table[s].autopilot_personality;
+        ASSERT_TRUE(p >= 0 && p < AUTOPILOT_PERSONALITIES);
+        EXPECT_STREQ(autopilot_personalities[p].name, "tester");
+        EXPECT_EQ(autopilot_cost_type(&rider_table[s]), 3);
+    }
+    race_run_result r = race_run_ride(o);
+    EXPECT_EQ(r.finished, 3);
+    game_settings.practice_mode = 0;
+}
+
+// Hostile lines: one-point lines, repeated points, right-angle zig-zags and lines all in the
+// air, ridden for 60 s: every control stays finite and in range and no bike is reset.
+TEST_F(race_robot_race, HostileLinesKeepControlsSound) {
+    race_run_options o;
+    o.robots = 4;
+    ASSERT_EQ(race_run_reset(o), 1);
+    float gate[3], yaw;
+    race_start_place(0, gate, &yaw);
+    for (int r = 0; r < line_store.row_count; r++) {
+        line_slot *row = line_store_row(r);
+        for (int k = 0; k < 4; k++) {
+            line_slot &t = row[k];
+            line_slot_clear(&t);
+            int n = k == 0 ? 1 : 12;
+            t.points = (line_point *)mem_alloc_or_die(sizeof(line_point) * (size_t)n);
+            t.point_count = n;
+            for (int i = 0; i < n; i++) {
+                float x = gate[0] + 5.0f * r, z = gate[2] + 5.0f * r;
+                if (k == 2) x += 10.0f * (float)((i + 1) / 2), z += 10.0f * (float)(i / 2);   // 90-degree zig-zag
+                if (k == 3) x += 8.0f * (float)i;
+                t.points[i] = {x, 10, z, k == 3 ? -30.0f : 30.0f, k == 2 ? 0.5f : 0.0f};
+            }
+            t.passes = 5;
+            t.total_time = 5000;
+            t.recorded_time = 1000;
+            t.serial = line_store_next_serial();
+        }
+    }
+    autopilot_plan_lines();
+    console_clear();
+    std::vector<int> slots = robot_slots();
+    int end = race_state.gate_drop_tick + 60 * RACE_TICKS_PER_SECOND;
+    while (race_state.current_tick < end) {
+        race_tick();
+        for (int s : slots) ASSERT_TRUE(controls_sound(rider_table[s].controls)) << "slot " << s;
+    }
+    EXPECT_FALSE(console_has("reset after a non-finite value"));
+}
+
+// The realign target over the hillside's lap list, whose split entry ends no segment: every
+// timing count of two laps at depths 0-2 reads only rows that exist (ASan watches), and with an
+// empty store the target is the centre of the checkpoint ahead.
+TEST_F(race_robot_race, AlignTargetOverTheHillsideLapList) {
+    race_run_options o;
+    o.track = "tracks/hillside";
+    o.robots = 1;
+    ASSERT_EQ(race_run_reset(o), 1);
+    ASSERT_GT(line_store.row_count, 0);
+    rider_slot *s = &rider_table[robot_slots().at(0)];
+    s->autopilot_personality = 0;   // a person's look-ahead along the best lines
+    int counts = timing_gates.first_lap_length + 2 * timing_gates.lap_length;
+    ASSERT_GT(counts, 20);
+    for (int store = 0; store < 2; store++) {
+        if (store) line_store_clear();
+        for (int c = 0; c <= counts; c++) {
+            s->timing_count = c;
+            for (int depth = 0; depth < 3; depth++) {
+                float out[3] = {NAN, NAN, NAN};
+                ASSERT_EQ(bike_align_target(s, depth, out), 1) << "count " << c << " depth " << depth;
+                EXPECT_TRUE(std::isfinite(out[0]) && std::isfinite(out[1]) && std::isfinite(out[2]));
+                if (!store) continue;
+                int entry = ((const int *)timing_gates.lap_list.items)[timing_lap_position(c)] % TIMING_NO_SEGMENT;
+                EXPECT_EQ(out[0], timing_gates.checkpoints[entry].a[0]) << "count " << c;
+                EXPECT_EQ(out[2], timing_gates.checkpoints[entry].a[2]) << "count " << c;
+            }
+        }
+    }
+}
