@@ -17,7 +17,14 @@
 
 int last_lap_ticks = 0;
 int best_lap_ticks = 0;
-time_trial_demo_table time_trial_demo = {};
+// The ghost: the track's fast lap played back, its riders in slots 1 and up from the lap line.
+static void open_fast_lap() {
+    if (!demo_open_playback()) return;
+    for (int k = 0; k < demo_rider_count && k + 1 < RIDER_SLOTS; k++)
+        if (race_load_demo_rider(k + 1, k)) rider_truncate_timing(k + 1, timing_gates.first_lap_length - 1);
+}
+
+time_trial_demo_table time_trial_demo = {demo_start_recording, demo_recording, open_fast_lap};
 
 std::string time_trial_file(const char *file) {
     return std::string("@") + (track_name ? track_name : "") + "/" + file;
