@@ -11,6 +11,7 @@
 #include "core/vfs.h"
 #include "race/demo.h"
 #include "race/race.h"
+#include "race/robots.h"
 #include "race/standings.h"
 #include "race/timing.h"
 #include "race/track.h"
@@ -103,7 +104,9 @@ void time_trial_lap_cycle(const int laps[2]) {
     if (recorded && (!fast_exists || (player_points > ghost_points && last_lap_ticks > 0)))
         time_trial_keep_fast_lap();
     if (time_trial_demo.open_ghost) time_trial_demo.open_ghost();
+    // The lap line passed again at once: the next tick sees no new lap.
     rider_truncate_timing(0, timing_gates.first_lap_length - 1);
+    autopilot_record_sample(&rider_table[0]);
     if (time_trial_demo.start_recording) time_trial_demo.start_recording();
     demo_write_frame(1);
     race_update_standings();
