@@ -154,6 +154,11 @@ TEST(tools_ride_log_race, RecordedRacePlaysBackTheSame) {
     ASSERT_EQ(h.run({"--play", demo}, &played), 0) << played;
     expect_same_finish(rows, result_rows(played));
     EXPECT_EQ(line_after(played, "states "), states) << played;
+    int differ = -1, checked = 0;
+    ASSERT_EQ(sscanf(line_after(played, "positions packed again: ").c_str(), "%d of %d", &differ, &checked), 2)
+        << played;
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(checked, 6 * 2000);
     EXPECT_NE(played.find("results file written 1 time\n"), std::string::npos) << played;
     results_file again = read_results(h.dir() + "results.txt");
     ASSERT_EQ(again.rows.size(), 6u);
@@ -251,8 +256,8 @@ TEST(tools_ride_log_race, TimeTrialKeepsTheLapsAndRidesTheGhost) {
     EXPECT_EQ(laps, 3) << out;
     EXPECT_GT(best, 0) << out;
     ASSERT_EQ(ghosts.size(), 4u) << out;   // the crossing that starts the first timed lap, then one a lap
-    EXPECT_EQ(ghosts[0], "0");
-    for (size_t k = 1; k < ghosts.size(); k++) EXPECT_EQ(ghosts[k], "1") << k;
+    EXPECT_EQ(ghosts[0], "0, slot 1 empty");
+    for (size_t k = 1; k < ghosts.size(); k++) EXPECT_EQ(ghosts[k], "1, slot 1 ridden") << k;
     EXPECT_TRUE(test_file_exists(h.dir() + "tracks/hillside/fastlap.zrdemo"));
     EXPECT_TRUE(test_file_exists(h.dir() + "tracks/hillside/lastlap.zrdemo"));
     EXPECT_FALSE(test_file_exists(h.dir() + "tracks/hillside/lastlap.zrdemo.tmp"));

@@ -149,11 +149,26 @@ static int start_race(const race_run_options &o, const race_mode_options &m) {
 // The record each history rider was posed from at the ticks that hold one, first visit only.
 static std::map<std::pair<int, int>, std::array<unsigned char, PACKED_STATE_BYTES>> posed;
 
+// The riders posed from a record in this tick, checked once the tick is done.
+static std::vector<std::pair<int, std::array<unsigned char, PACKED_STATE_BYTES>>> posed_now;
+
 static void pose_spy(int slot, int view_tick, const history_pose_record *pose) {
     if (pose->exact < 0 || rider_history[slot].ticks[pose->exact] != view_tick) return;
     std::array<unsigned char, PACKED_STATE_BYTES> state;
     memcpy(state.data(), pose->current, PACKED_STATE_BYTES);
     posed.emplace(std::make_pair(view_tick, slot), state);
+    posed_now.push_back({slot, state});
+}
+
+// Each rider posed from a record this tick, packed again: its position bytes as recorded?
+static void check_positions(int *checked, int *differ) {
+    for (const auto &p : posed_now) {
+        unsigned char again[PACKED_STATE_BYTES];
+        bike_pack_state(&rider_table[p.first], again);
+        (*checked)++;
+        *differ += memcmp(again, p.second.data(), 9) != 0;
+    }
+    posed_now.clear();
 }
 
 static std::string digest_of(const std::map<std::pair<int, int>, std::array<unsigned char, PACKED_STATE_BYTES>> &m) {
@@ -296,6 +311,8 @@ int race_mode_run(const race_run_options &o, const race_mode_options &m) {
     std::map<int, std::string> visits;
     int seeks = 0, revisited = 0, differ = 0;
     int crossings = 0, timed_laps = 0;
+    int positions = 0, positions_differ = 0;
+    posed_now.clear();
     std::string fast = m.time_trial ? fast_lap_digest() : "";
     long long end = race_state.current_tick + bound_ticks(o, m);
     int f = timing_gates.first_lap_length;
@@ -314,6 +331,7 @@ int race_mode_run(const race_run_options &o, const race_mode_options &m) {
         }
         if (m.autoplayer && player >= 0 && rider_has_bike(player)) autopilot_drive(&rider_table[player]);
         race_tick();
+        check_positions(&positions, &positions_differ);
         if (results_file_id() != results_file) {
             results_file = results_file_id();
             results_writes++;
@@ -338,7 +356,8 @@ int race_mode_run(const race_run_options &o, const race_mode_options &m) {
                        now.empty() ? "none" : now != fast ? "new" : "kept");
             }
             fast = now;
-            printf("ghost riders %d\n", demo_rider_count);
+            printf("ghost riders %d, slot 1 %s\n", demo_rider_count,
+                   rider_has_bike(1) && rider_status[1] == 1 ? "ridden" : "empty");
             fflush(stdout);
         }
     }
@@ -368,7 +387,10 @@ int race_mode_run(const race_run_options &o, const race_mode_options &m) {
             printf("states %s\n", digest_of(states).c_str());
         }
     }
-    if (!m.play.empty()) printf("states %s\n", digest_of(posed).c_str());
+    if (!m.play.empty()) {
+        printf("states %s\n", digest_of(posed).c_str());
+        printf("positions packed again: %d of %d differ\n", positions_differ, positions);
+    }
     if (!m.seeks.empty()) printf("seeks %d: revisited %d ticks, %d differ\n", seeks, revisited, differ);
     for (int i = 0; i < CONSOLE_LINES; i++)
         if (strncmp(console_log.lines[i], "Warning", 7) == 0) printf("%.255s\n", console_log.lines[i]);
