@@ -16,6 +16,7 @@
 #include "race/demo_format.h"
 #include "race/history.h"
 #include "race/race.h"
+#include "race/standings.h"
 #include "race/start_gate.h"
 #include "race/timing.h"
 #include "race/track.h"
@@ -311,13 +312,15 @@ void demo_seek(float seconds) {
     }
     play.ended = 0;
     play.next_tick = target;
-    if (target < c) {
-        cut_timing(target);
+    if (target < c) cut_timing(target);
+    // Back before the race completed: it runs on and completes again (nothing written twice).
+    if (race_completed_tick >= 0 && target < race_completed_tick) {
         results_written = 0;
-        race_update_standings();
+        race_results.count = 0;
     }
     race_state.current_tick = target;
     history_clear_all();
     demo_read_frames();
+    if (target < c) race_update_standings();
     race_tick();
 }

@@ -24,6 +24,7 @@
 #include "race/planner.h"
 #include "race/robots.h"
 #include "race/series.h"
+#include "race/standings.h"
 #include "race/start_gate.h"
 #include "race/time_trial.h"
 #include "race/timing.h"
@@ -155,6 +156,24 @@ static rider_choice choose_rider(int slot) {
     return c;
 }
 
+// The slot's name and looks as its bike was loaded, and its engine sound.
+static void note_rider(int slot, const rider_choice &c) {
+    race_rider_names[slot] = c.name ? util_intern(c.name) : nullptr;
+    auto intern = [](const char *t) { return t && *t ? util_intern(t) : nullptr; };
+    race_slot_looks[slot] = {intern(bike_model_alias(c.model)), intern(c.number), intern(c.body),
+                             intern(c.head), intern(c.bike), intern(c.wheels)};
+    if (race_hooks.engine_sound_load) race_hooks.engine_sound_load(slot, c.bike);
+}
+
+// A rider driven from its history: hidden, its body held, steered as a follower.
+static void hold_history_rider(rider_slot *s) {
+    bike_hold_hidden(s);
+    bike_set_roll_damping(s, 100);
+    bike_set_full_lock_speed(s, 5);
+    bike_set_restricted_lock_speed(s, 50);
+    bike_set_restricted_lock(s, 0.0436332f);
+}
+
 // Places the slot's rider at its start, loads it and sets it up by kind.
 static void load_rider(int slot, int server_race) {
     float point[3], yaw;
@@ -172,27 +191,35 @@ static void load_rider(int slot, int server_race) {
         rider_status[slot] = 1;
         return;
     }
-    race_rider_names[slot] = c.name ? util_intern(c.name) : nullptr;
-    auto intern = [](const char *t) { return t && *t ? util_intern(t) : nullptr; };
-    race_slot_looks[slot] = {intern(bike_model_alias(c.model)), intern(c.number), intern(c.body),
-                             intern(c.head), intern(c.bike), intern(c.wheels)};
-    if (race_hooks.engine_sound_load) race_hooks.engine_sound_load(slot, c.bike);
+    note_rider(slot, c);
     race_drop_to_ground(slot, point[0], point[2], yaw);
     if (c.kind == 0) {
         const dReal *p = dBodyGetPosition(bike_frame_body(s));
         for (int i = 0; i < 3; i++) race_start_position[i] = (float)p[i];
         race_false_start_penalty = 0;
     }
-    if (c.kind == 1) {
-        bike_hold_hidden(s);
-        bike_set_roll_damping(s, 100);
-        bike_set_full_lock_speed(s, 5);
-        bike_set_restricted_lock_speed(s, 50);
-        bike_set_restricted_lock(s, 0.0436332f);
-    } else {
+    if (c.kind == 1)
+        hold_history_rider(s);
+    else
         bike_hold_visible(s);
-    }
     if (c.kind == 2) rider_set_personality(s, c.personality);
+}
+
+int race_load_demo_rider(int slot, int k) {
+    if (slot < 0 || slot >= RIDER_SLOTS || k < 0 || k >= demo_rider_count) return 0;
+    const demo_rider_record &d = demo_rider[k];
+    rider_choice c = {1, d.model, d.number, d.body, d.head, d.bike, d.wheels, d.name, nullptr};
+    race_rider_names[slot] = nullptr;
+    race_slot_looks[slot] = race_slot_look{};
+    rider_status[slot] = 1;
+    if (!c.model) return 0;
+    rider_slot *s = race_bike_load(bike_model_alias(c.model), slot, 1, c.number, c.body, c.head, c.bike,
+                                   c.wheels);
+    if (!s || !rider_has_bike(slot)) return 0;
+    note_rider(slot, c);
+    hold_history_rider(s);
+    demo_rider[k].slot = slot;
+    return 1;
 }
 
 // The track this race runs on: the played demo's, the server's, else the Track choice's.
@@ -320,6 +347,7 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
     demo_write_frame(1);
     demo_read_frames();
     results_written = 0;
+    race_completed_tick = -1;
     race_update_standings();
     if (!rider_has_bike(viewed_slot) && race_state.running_count > 0)
         viewed_slot = race_state.running_order[0].slot;

@@ -120,6 +120,9 @@ void race_update_standings();
 int race_compare_results(const void *a, const void *b);
 // 1 while the slot's rider counts as in the race for the online contact rule.
 int race_rider_in_race(int slot);
+// Loads the playback demo's rider k into the slot as a history rider (its looks noted, the demo
+// rider mapped to the slot): 1, or 0 when it has no bike.
+int race_load_demo_rider(int slot, int k);
 // Ends the player's run of a time trial.
 void race_end();
 // 1 when the race draws the slot's rider as a ghost (off course, or its history gone stale).

@@ -4,12 +4,14 @@
 
 #include "core/net_state.h"
 #include "core/util.h"
+#include "race/history.h"
 #include "race/race.h"
 #include "race/series.h"
 #include "race/standings.h"
 #include "race/timing.h"
 
 int results_written = 0;
+int race_completed_tick = -1;
 float off_course_bias = 10.0f;
 float off_course_scale = 1.5f;
 
@@ -63,11 +65,12 @@ static void set_final_lap() {
     }
 }
 
-// Until the rider history exists every history is empty: a history rider cannot finish.
-static int history_none(int, int) {
-    return -1;
+// The newer of the two records around the tick in the slot's history.
+static int history_newer(int slot, int tick) {
+    int a, b;
+    return history_find_pair(slot, tick, &a, &b) ? rider_history[slot].ticks[b] : -1;
 }
-int (*race_history_newer_tick)(int slot, int tick) = history_none;
+int (*race_history_newer_tick)(int slot, int tick) = history_newer;
 
 int race_rider_cannot_finish(int slot) {
     int kind = rider_status[slot];
@@ -109,7 +112,10 @@ void race_update_standings() {
     }
     if (!race_is_complete()) return;
     race_build_results();
-    if (race_results.count > 0 && rider_check_finished(race_results.order[0].slot)) race_write_results();
     results_written = 1;
+    // Completed again after a seek back in a demo: the order is rebuilt, nothing written twice.
+    if (race_completed_tick >= 0) return;
+    race_completed_tick = race_state.current_tick;
+    if (race_results.count > 0 && rider_check_finished(race_results.order[0].slot)) race_write_results();
     series_enter_results();
 }

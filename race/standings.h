@@ -13,6 +13,9 @@ struct race_results_record {
     running_order_entry order[RIDER_SLOTS];
 };
 extern race_results_record race_results;
+// The tick the race completed at (its results written and scored), -1 while it has not. A race
+// reset sets it to -1; completing again with it set writes and scores nothing.
+extern int race_completed_tick;
 
 // The average ticks the running-order riders took from timing index i to j: a span inside the
 // first lap (i < F) is measured once per rider, tick(i) being 0 for i < 0; a later span is
@@ -37,7 +40,7 @@ void race_build_results();
 // Writes "@results.txt" from race_results: 1, or 0 with a warning and the old file left whole.
 int race_write_results();
 // The tick of the newer of the two history records around `tick` for the slot, -1 when its
-// history is empty: the rider history's answer (every history is empty until it exists).
+// history is empty: the rider history's answer (tests put their own here).
 extern int (*race_history_newer_tick)(int slot, int tick);
 
 // Writes a file through "<name>.tmp" in the same folder, renamed over the old one when every

@@ -11,13 +11,21 @@
 #include "core/vfs.h"
 #include "race/demo.h"
 #include "race/race.h"
+#include "race/robots.h"
 #include "race/standings.h"
 #include "race/timing.h"
 #include "race/track.h"
 
 int last_lap_ticks = 0;
 int best_lap_ticks = 0;
-time_trial_demo_table time_trial_demo = {};
+// The ghost: the track's fast lap played back, its riders in slots 1 and up from the lap line.
+static void open_fast_lap() {
+    if (!demo_open_playback()) return;
+    for (int k = 0; k < demo_rider_count && k + 1 < RIDER_SLOTS; k++)
+        if (race_load_demo_rider(k + 1, k)) rider_truncate_timing(k + 1, timing_gates.first_lap_length - 1);
+}
+
+time_trial_demo_table time_trial_demo = {demo_start_recording, demo_recording, open_fast_lap};
 
 std::string time_trial_file(const char *file) {
     return std::string("@") + (track_name ? track_name : "") + "/" + file;
@@ -96,7 +104,9 @@ void time_trial_lap_cycle(const int laps[2]) {
     if (recorded && (!fast_exists || (player_points > ghost_points && last_lap_ticks > 0)))
         time_trial_keep_fast_lap();
     if (time_trial_demo.open_ghost) time_trial_demo.open_ghost();
+    // The lap line passed again at once: the next tick sees no new lap.
     rider_truncate_timing(0, timing_gates.first_lap_length - 1);
+    autopilot_record_sample(&rider_table[0]);
     if (time_trial_demo.start_recording) time_trial_demo.start_recording();
     demo_write_frame(1);
     race_update_standings();

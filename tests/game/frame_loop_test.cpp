@@ -2,6 +2,7 @@
 // the world tick, key dispatch, online time scaling and stage timing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -23,6 +24,8 @@
 #include "platform/plyx.h"
 #include "present/camera.h"
 #include "race/race.h"
+#include "race/time_trial.h"
+#include "race/timing.h"
 #include "race/track.h"
 #include "terrain/erode.h"
 #include "terrain/terrain.h"
@@ -149,7 +152,7 @@ struct race_fixture {
     }
 };
 
-static void start_race(int with_bike = 0) {
+static void start_race(int with_bike = 0, int time_trial = 0) {
     static race_fixture fixture;
     ASSERT_NE(fixture.window, nullptr) << plyx_last_error();
     settings.track.options = TEST_TRACKS;
@@ -157,7 +160,7 @@ static void start_race(int with_bike = 0) {
     settings.track.current = 0;
     for (int &role : race_lineup) role = 0;
     race_lineup[0] = 1;
-    ASSERT_EQ(race_reset(race_lineup, 0, 0, 0, 5, 0), 1);
+    ASSERT_EQ(race_reset(time_trial ? nullptr : race_lineup, 0, 0, 0, 5, 0), 1);
     ASSERT_STREQ(track_name, "tracks/practice");
     menu_page = MENU_NONE;
     // The reset drained events too: watch the ticks from here on.
@@ -633,4 +636,41 @@ TEST(game_frame_loop, NextAndPreviousBikeAlongTheRunningOrder) {
     press(prev);
     EXPECT_EQ(viewed_slot, order[0]);
     settings.spy = 0;
+}
+
+// Backing up restarts a time-trial run when "Backing Up Aborts Attempt" is on; with it off, or
+// in a race, the back-up control only backs the bike up.
+TEST(game_frame_loop, BackingUpAbortsATimeTrialRunWhenSet) {
+    const int back_up = 0x1000 + 50;
+    struct {
+        const char *label;
+        int time_trial, abort, restarted;
+    } cases[] = {
+        {"time trial, abort on", 1, 1, 1},
+        {"time trial, abort off", 1, 0, 0},
+        {"race, abort on", 0, 1, 0},
+    };
+    for (auto &c : cases) {
+        fake_install();
+        start_race(1, c.time_trial);
+        ASSERT_GT(timing_gates.count, 0);
+        settings.bindings[BINDING_BACK_UP].key_code = back_up;
+        settings.time_trial_abort.current = c.abort;
+        // Well into a lap: ten points passed, the last lap timed.
+        for (int i = 0; i < 10; i++) rider_set_timing_tic(0, i, race_state.current_tick - 100 + i);
+        rider_table[0].timing_count = 10;
+        last_lap_ticks = 77;
+        frame_loop_begin();
+        fake_push(back_up, 1, 0.003);
+        ASSERT_EQ(frame_loop_pass(), 1) << c.label;
+        int start = std::max(timing_gates.first_lap_length - 3, 0);
+        EXPECT_EQ(last_lap_ticks, c.restarted ? 0 : 77) << c.label;
+        if (c.restarted)
+            EXPECT_LE(rider_timing_count(0), start + 1) << c.label;   // back at the run's start
+        else
+            EXPECT_GE(rider_timing_count(0), 10) << c.label;
+        fake_push(back_up, 0, 0.0);
+        frame_loop_pass();
+    }
+    rider_table_init();
 }

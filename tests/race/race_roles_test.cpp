@@ -2,6 +2,7 @@
 // race's laps and rules, the bike loads it asks for, and a track that cannot be raced.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -15,6 +16,7 @@
 #include "core/vfs.h"
 #include "race/race.h"
 #include "race/start_gate.h"
+#include "race/time_trial.h"
 #include "race/timing.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
@@ -252,4 +254,50 @@ TEST(race_tick, StartRulesAndSuspensionGraph) {
     EXPECT_EQ(suspension_graph.index, 0);
     EXPECT_EQ(suspension_graph.rings[1][700], 5.0f);
     suspension_graph_on = 0;
+}
+
+// The restart of a time-trial run puts the player at the checkpoint of lap-list entry
+// max(F - 3, 0), facing along its direction, with its timing list cut to that many points.
+TEST(race_end, PutsThePlayerAtTheRunsStart) {
+    reset_fixture f;
+    ASSERT_NE(f.window.w, nullptr);
+    ASSERT_EQ(f.reset({1}), 1);
+    ASSERT_TRUE(rider_has_bike(0));
+    ASSERT_GE(timing_gates.lap_list.count, 3);
+    int saved_first = timing_gates.first_lap_length;
+    const int *list = (const int *)timing_gates.lap_list.items;
+    struct {
+        int first;
+        float dx, dz;
+    } cases[] = {{2, 0, -1}, {3, 1, 0}, {5, 0, -1}, {5, 1, 0}};
+    for (auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "F = " << c.first << ", direction (" << c.dx << ", " << c.dz << ")");
+        timing_gates.first_lap_length = c.first;
+        int k = std::max(c.first - 3, 0);
+        int cp = list[k] >= TIMING_NO_SEGMENT ? list[k] - TIMING_NO_SEGMENT : list[k];
+        checkpoint &gate = timing_gates.checkpoints[cp];
+        float saved_b[3] = {gate.b[0], gate.b[1], gate.b[2]};
+        gate.b[0] = c.dx;
+        gate.b[2] = c.dz;
+        // Somewhere else, well into the race.
+        int other = list[(k + 2) % timing_gates.lap_list.count] % TIMING_NO_SEGMENT;
+        race_drop_to_ground(0, timing_gates.checkpoints[other].a[0], timing_gates.checkpoints[other].a[2], 1.0f);
+        for (int i = 0; i < 8; i++) rider_set_timing_tic(0, i, 100 + i);
+        rider_table[0].timing_count = 8;
+        last_lap_ticks = 500;
+
+        race_end();
+        const rider_slot *s = rider_slot_at(0);
+        const dReal *p = dBodyGetPosition(bike_frame_body(s));
+        double rest = bike_v(bike_row_of(s), 18);   // the frame's rest place behind the origin
+        EXPECT_LT(std::hypot(p[0] - gate.a[0], p[2] - gate.a[2]), std::fabs(rest) + 0.5);
+        const dReal *r = dBodyGetRotation(bike_frame_body(s));
+        double fx = -r[2], fz = -r[10];   // the frame's forward, -z of its own axes
+        EXPECT_GT((fx * c.dx + fz * c.dz) / std::hypot(fx, fz), 0.99);
+        EXPECT_EQ(rider_timing_count(0), k);
+        EXPECT_EQ(last_lap_ticks, 0);
+        gate.b[0] = saved_b[0];
+        gate.b[2] = saved_b[2];
+    }
+    timing_gates.first_lap_length = saved_first;
 }

@@ -8,6 +8,7 @@
 #include "bike/bike_info.h"
 #include "core/net_state.h"
 #include "core/vfs.h"
+#include "race/history.h"
 #include "race/standings.h"
 #include "tests/race/timing_fixture.h"
 #include "tests/support/test_support.h"
@@ -53,6 +54,8 @@ inline void results_race(int laps, int drop) {
     race_state.gate_drop_tick = drop;
     race_state.running_count = 0;
     results_written = 0;
+    race_completed_tick = -1;
+    history_clear_all();   // history riders have none: they cannot finish
     net_client.socket = -1;
     net_client.slot = RIDER_NO_SLOT;
     net_client.local_slot = RIDER_NO_SLOT;
@@ -68,6 +71,8 @@ inline void results_free() {
     }
     fixture_free_gates();
     results_written = 0;
+    race_completed_tick = -1;
+    history_clear_all();   // history riders have none: they cannot finish
     net_client.socket = -1;
 }
 

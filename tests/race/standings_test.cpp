@@ -1,6 +1,9 @@
 // The running order, the laps of a timed race and the rule that says when a race is complete.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <vector>
+
 #include "tests/race/results_fixture.h"
 
 static int order_slot(int k) {
@@ -118,5 +121,69 @@ TEST(race_standings, TimedRaceEndsTwoLapsAfterTheTime) {
     EXPECT_EQ(race_state.half_way_lap, 5);
     EXPECT_EQ(race_state.final_lap, 12);
     EXPECT_EQ(final_seen_at, timing_lap_end(10));   // known once lap 10 ends after the time
+    results_free();
+}
+
+// A played-back rider keeps the race open while its history is current: the newer record
+// around the race's tick decides, read ahead or behind.
+TEST(race_standings, HistoryRidersFinishByTheirOwnHistory) {
+    results_home home;
+    struct {
+        const char *name;
+        std::vector<int> records;
+        int complete;
+    } cases[] = {
+        {"empty history", {}, 1},
+        {"records read ahead of the tick", {9996, 10000, 10004, 10060}, 0},
+        {"newest record 100 ticks old", {9800, 9900}, 0},
+        {"newest record 1280 ticks old", {8700, 8720}, 0},
+        {"newest record 1281 ticks old", {8700, 8719}, 1},
+    };
+    for (auto &c : cases) {
+        results_race(2, 0);
+        race_state.current_tick = 10000;
+        results_rider(0, 2, "1", 0, {10, 20, 30, 40, 50, 60, 70});
+        rider_table[0].finished = 1;
+        results_rider(3, 1, "2", 0, {10, 20});
+        unsigned char state[PACKED_STATE_BYTES] = {};
+        for (int t : c.records) add_state_to_history(3, state, t);
+        race_update_standings();
+        EXPECT_EQ(race_is_complete(), c.complete) << c.name;
+        EXPECT_EQ(results_written, c.complete) << c.name;
+        results_free();
+    }
+}
+
+// Completed again (a demo sought back to before its completion): the results order is built
+// anew, but "@results.txt" is written once; a race reset makes the next completion count.
+TEST(race_standings, CompletingAgainWritesNothingTwice) {
+    results_home home;
+    results_race(2, 0);
+    race_state.current_tick = 5000;
+    results_rider(0, 2, "1", 0, {10, 20, 30, 40, 50, 60, 70});
+    results_rider(1, 2, "2", 0, {11, 21, 31, 41, 51, 61, 71});
+    for (int slot : {0, 1}) rider_table[slot].finished = 1;
+    race_update_standings();
+    ASSERT_EQ(results_written, 1);
+    EXPECT_EQ(race_completed_tick, 5000);
+    EXPECT_EQ(race_results.order[0].slot, 0);
+    ASSERT_TRUE(test_file_exists(home.file("results.txt")));
+    ::remove(home.file("results.txt").c_str());
+
+    // What a seek back before the completion leaves: the flag cleared, the lists run again.
+    results_written = 0;
+    race_results.count = 0;
+    race_state.current_tick = 6000;
+    fixture_timing(1, {9, 19, 29, 39, 49, 59, 69});
+    race_update_standings();
+    EXPECT_EQ(results_written, 1);
+    EXPECT_EQ(race_results.order[0].slot, 1);
+    EXPECT_EQ(race_completed_tick, 5000);
+    EXPECT_FALSE(test_file_exists(home.file("results.txt")));
+
+    results_written = 0;
+    race_completed_tick = -1;   // as a race reset does
+    race_update_standings();
+    EXPECT_TRUE(test_file_exists(home.file("results.txt")));
     results_free();
 }
