@@ -36,21 +36,30 @@ static unsigned char *read_rgb(int width, int height) {
     return pixels;
 }
 
-void screenshot_save(int width, int height) {
-    int number = screenshot_next_number(&frame_loop.screenshot_counter, vfs_build_index());
-    char name[64], text[128];
-    snprintf(name, sizeof name, "@screenshot%03d.png", number);
+const char *screenshot_file = nullptr;
+
+int screenshot_save_file(const char *name, int width, int height) {
+    char text[1100];
     // The finished picture, still in the back buffer: the front buffer's contents after a swap
     // are not for reading back on every driver (Mesa under Xvfb gives black).
     glReadBuffer(GL_BACK);
     unsigned char *pixels = read_rgb(width, height);
     int written = pixels && image_write_png_rgb(name, pixels, width, height);
     mem_free(pixels);
+    const char *shown = name[0] == '@' ? name + 1 : name;
     if (written)
-        snprintf(text, sizeof text, "Saved \"%s\"", name + 1);
+        snprintf(text, sizeof text, "Saved \"%.1000s\"", shown);
     else
-        snprintf(text, sizeof text, "Warning: can't save \"%s\"", name + 1);
+        snprintf(text, sizeof text, "Warning: can't save \"%.1000s\"", shown);
     console_print(text);
+    return written;
+}
+
+void screenshot_save(int width, int height) {
+    int number = screenshot_next_number(&frame_loop.screenshot_counter, vfs_build_index());
+    char name[64];
+    snprintf(name, sizeof name, "@screenshot%03d.png", number);
+    screenshot_save_file(name, width, height);
 }
 
 void screenshot_take() {
@@ -60,6 +69,11 @@ void screenshot_take() {
 void screenshot_finish_frame(int width, int height) {
     if (!frame_loop.screenshot_pending) return;
     frame_loop.screenshot_pending = 0;
+    if (screenshot_file) {
+        screenshot_save_file(screenshot_file, width, height);
+        screenshot_file = nullptr;
+        return;
+    }
     screenshot_save(width, height);
 }
 

@@ -10,6 +10,12 @@ int screenshot_next_number(int *counter, const char *const *names);
 // Saves the drawn picture in the back buffer of a width x height window as
 // "@screenshot%03d.png" and says so on the console ("Saved ..." only once written).
 void screenshot_save(int width, int height);
+// Saves the back buffer's picture as a PNG of that name ('@' for the home folder, else a path):
+// 1, or 0 with a warning; "Saved ..." only once written.
+int screenshot_save_file(const char *name, int width, int height);
+// The file the pending screenshot goes to instead of the next numbered one (null: numbered);
+// cleared once used.
+extern const char *screenshot_file;
 // The screenshot key: the next finished frame is saved.
 void screenshot_take();
 // At the end of a frame's drawing, before the swap: saves it when a screenshot is pending.

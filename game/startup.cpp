@@ -84,6 +84,7 @@ void startup_install_hooks() {
     erode_hooks = {net_send_erode, startup_race_tick};
     bike_hooks = {startup_race_tick, startup_gate_drop_tick, particle_spawn, scene_callout_distance,
                   scene_add_callout, race_realign_allowed, bike_align_target};
+    hud_frame_times = {&frame_loop.largest_advance, &frame_loop.smallest_advance};
 }
 
 void startup_require_tracks() {

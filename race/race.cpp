@@ -369,6 +369,10 @@ int race_reset(const int *roles, int play_demo, int record_demo, int race_time, 
 static int sticky_dab_on[RIDER_SLOTS];
 static float previous_sit_dab[RIDER_SLOTS];
 
+int race_sticky_dab_held(int slot) {
+    return slot >= 0 && slot < RIDER_SLOTS && settings.sticky_dab.current && sticky_dab_on[slot];
+}
+
 void race_apply_controls(int slot, const control_record *controls) {
     if (slot < 0 || slot >= RIDER_SLOTS || !controls) return;
     race_last_controls[slot] = *controls;

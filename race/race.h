@@ -129,6 +129,8 @@ void race_end();
 int race_rider_is_ghost(int slot);
 // Applies the player's controls of one tick to the slot's rider.
 void race_apply_controls(int slot, const control_record *controls);
+// 1 while "Sticky Sit/Dab" is on and the slot's sticky dab is held.
+int race_sticky_dab_held(int slot);
 
 constexpr int RACE_ROSTER_ROWS = 80;
 constexpr int RACE_COUNTDOWN_TICKS = 640;

@@ -80,6 +80,7 @@ int track_load() {
     if (m && track_loaders.texture) {
         loading_begin("Loading map");
         track_map_texture = track_loaders.texture(map.c_str());
+        loading_done("Loading map");
     }
     track_rebuild_statue_grid();
     track_hash_statue_shapes(&digest);

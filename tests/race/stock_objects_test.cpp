@@ -104,6 +104,7 @@ TEST(race_track_files, StockTracksLoadWithEveryObject) {
         EXPECT_EQ(track_lighting.near_plane, 0.25f);
         for (uint32_t face : track_lighting.sky) EXPECT_NE(face, 0u);
         EXPECT_NE(track_lighting.sky_env, 0u);
+        EXPECT_NE(track_map_texture, 0u);   // "map.png", the HUD's map
         // The windsock is statue 0: no shape, so scripts may move it; bales and banners are solid.
         const statue *rows = (const statue *)track_statues.items + track_first_file_statue;
         EXPECT_EQ(rows[0].shape, nullptr);

@@ -81,6 +81,10 @@ std::string datagen_stock_lines(int track, int level);
 std::string datagen_lines_self_check();
 // "" or the first problem of the stock timing gates.
 std::string datagen_timing_self_check();
+// The stock tracks' "map.png", and "" or the first problem of them.
+std::string datagen_practice_map();
+std::string datagen_hillside_map();
+std::string datagen_map_self_check();
 // The hillside's start tower (lighttower.cpp): model, picture and pole shape, its statue row,
 // the flare lines of its lamps, and the check that the lamps are in
 // sight from behind the gates ("" when they are).

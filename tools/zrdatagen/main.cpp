@@ -38,6 +38,7 @@ int main(int argc, char **argv) {
     std::string timing = datagen_timing_self_check();
     if (timing.empty()) timing = datagen_lines_self_check();
     if (timing.empty()) timing = datagen_tower_check();
+    if (timing.empty()) timing = datagen_map_self_check();
     if (!timing.empty()) {
         fprintf(stderr, "zrdatagen: %s\n", timing.c_str());
         return 1;

@@ -88,6 +88,18 @@ std::string datagen_track_decals(const datagen_track &t, const datagen_track_pla
                                  const std::vector<int> &arrow_corners, const std::vector<int> &berm_corners,
                                  long arrow_back);
 
+// ---- The HUD's map (track_map.cpp) ---------------------------------------------------------
+
+// The course from above, DATAGEN_MAP_SIZE square: pixel (i, j) covers x from i S / size and z
+// from j S / size (S the field's extent); light dirt with a dark one-pixel edge, the start
+// line white, the field around it.
+struct datagen_image;
+datagen_image datagen_track_map_image(const datagen_track &t, long half_width);
+// "" or the first course-coloured pixel farther than the width plus one pixel from the
+// centreline.
+std::string datagen_map_check(const datagen_track &t, long half_width, const datagen_image &img);
+constexpr int DATAGEN_MAP_SIZE = 256;
+
 // ---- Timing gates (timing_gates.cpp) --------------------------------------------------------
 
 struct terrain_field;

@@ -1,0 +1,65 @@
+// The HUD and the information lines at 1024 x 768 with 160 riders in the running order on
+// "tracks/hillside": the board, 160 map marks, the banner of 159 lappers, every information line
+// and five console lines (target: at most 0.1 of a 60 Hz frame).
+#include "bench/bench_hillside.h"
+#include "core/console.h"
+#include "present/hud.h"
+#include "race/timing.h"
+
+// Slot 159 has passed F + 2 timing positions; every other rider is a lap ahead, 1-2 s behind
+// it on the course, and the first 80 have finished.
+static void fill_timing() {
+    int f = timing_gates.first_lap_length, n = timing_gates.lap_length;
+    int p = f + 2;
+    for (int slot = 0; slot < RIDER_SLOTS; slot++) {
+        rider_truncate_timing(slot, 0);
+        int count = slot == 159 ? p : p + n;
+        for (int i = 0; i < count; i++) {
+            int tick = slot == 159 ? 1000 + 100 * i : 10 + i;
+            if (slot != 159 && i == count - 1) tick = 1000 + 100 * (p - 1) + 128 + slot;
+            rider_set_timing_tic(slot, i, tick);
+        }
+        rider_table[slot].timing_count = count;
+    }
+    race_state.current_tick = 20000;
+    race_update_standings();
+    for (int slot = 0; slot < 80; slot++) rider_table[slot].finished = 1;
+}
+
+int main() {
+    bench_dir dir;
+    bench_hillside h;
+    if (!bench_hillside_open(dir, 1024, 768, &h)) return 1;
+    for (int &role : race_lineup) role = 2;
+    if (!race_reset(race_lineup, 0, 0, 0, 5, 0)) {
+        fprintf(stderr, "no race of 160 robots\n");
+        return 1;
+    }
+    fill_timing();
+    settings.draw_fps = settings.draw_time = settings.draw_ping = settings.draw_speed = 1;
+    game_settings.draw_render_stats = 1;
+    for (int i = 0; i < 5; i++) console_printf("Console line %d of the benchmark", i);
+    console_log.visible_count = 5;
+    scene_set_projection(1024, 768, 90);
+    int slot = 159;
+    char banner[1024];
+    hud_banner_text(slot, banner);
+    int riders = 0;
+    for (int i = 0; i < RIDER_SLOTS; i++) riders += rider_has_bike(i);
+    printf("%d riders in the order, %d on the map, banner of %zu characters\n", race_state.running_count, riders,
+           strlen(banner));
+    auto frame = [&] {
+        glFinish();
+        hud_draw(slot);
+        hud_draw_info(slot);
+        glFinish();
+    };
+    bench_runs(5, frame);   // warm the caches
+    bench_stats t = bench_runs(50, frame);
+    int code = glGetError() == GL_NO_ERROR ? 0 : 1;
+    if (code) fprintf(stderr, "a GL error\n");
+    code |= bench_report_budget("hud_draw + hud_draw_info, 160 riders", "drawn", t,
+                                "budget (0.1 of a 60 Hz frame)", 0.1 / 60);
+    bench_hillside_close(&h);
+    return code;
+}
