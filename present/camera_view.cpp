@@ -85,51 +85,56 @@ void camera_strip_build(camera_strip_layout *out, double clock_seconds, float wi
     if (out->lap_box != LAP_BOX_CHEQUERED) snprintf(out->lap_text, sizeof out->lap_text, "Lap %lld", lap + 1);
 }
 
+// One quad of a box; called between glBegin(GL_QUADS) and glEnd.
 static void box(float r, float g, float b, float x0, float y0, float x1, float y1) {
     glColor4f(r, g, b, 1);
-    glBegin(GL_QUADS);
     glVertex2f(x0, y0);
     glVertex2f(x1, y0);
     glVertex2f(x1, y1);
     glVertex2f(x0, y1);
-    glEnd();
 }
 
-// Font drawing turns texturing and blending on; the boxes want them off.
 static void text(float r, float g, float b, float x0, float x1, float y, const char *s) {
     glPushMatrix();
     glTranslatef(0, y, 0);
     font_draw_centered(r, g, b, 1, x0, x1, s);
     glPopMatrix();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
 }
 
-static void draw_entry(const camera_strip_entry &e) {
+// The boxes of every entry in one batch, then the texts over them: a black box from a line
+// below to a line above, the place in white, the number and the name in black on white boxes
+// (a black bar between them), the gap below.
+static void draw_entries(const camera_strip_layout *layout) {
     const float w = CAMERA_STRIP_ENTRY;
-    glPushMatrix();
-    glTranslatef(e.x, 0, 0);
-    box(0, 0, 0, 0, -1, w, 2);
-    if (!e.blank) {
+    glBegin(GL_QUADS);
+    for (int i = 0; i < layout->count; i++) {
+        const camera_strip_entry &e = layout->entries[i];
+        box(0, 0, 0, e.x, -1, e.x + w, 2);
+        if (e.blank) continue;
+        box(1, 1, 1, e.x + 3, 0, e.x + 6, 1);
+        box(1, 1, 1, e.x + 6.5f, 0, e.x + w, 1);
+    }
+    glEnd();
+    for (int i = 0; i < layout->count; i++) {
+        const camera_strip_entry &e = layout->entries[i];
+        if (e.blank) continue;
+        glPushMatrix();
+        glTranslatef(e.x, 0, 0);
         text(1, 1, 1, 0, 3, 0, e.place);
-        box(1, 1, 1, 3, 0, 6, 1);
         text(0, 0, 0, 3, 6, 0, e.number);
-        box(0, 0, 0, 6, 0, 6.5f, 1);
-        box(1, 1, 1, 6.5f, 0, w, 1);
         glPushMatrix();
         glTranslatef(6.75f, 0, 0);
         font_draw_color(0, 0, 0, 1, e.name);
         glPopMatrix();
-        glDisable(GL_TEXTURE_2D);
-        glDisable(GL_BLEND);
         if (e.gap[0]) text(1, 1, 1, 3, 6.5f + CAMERA_STRIP_NAME_BOX / 2, -1, e.gap);
+        glPopMatrix();
     }
-    glPopMatrix();
 }
 
+// The lap box, 5 by 1 under the strip's right end.
 static void draw_lap_box(const camera_strip_layout *layout, float width) {
-    widget_push_lines_frame(CAMERA_STRIP_LINES);
-    glTranslatef(width - 5, -1.25f, 0);
+    glTranslatef(width - 5, -1.0f, 0);
+    glBegin(GL_QUADS);
     if (layout->lap_box == LAP_BOX_CHEQUERED) {
         box(1, 1, 1, 0, 0, 5, 1);
         for (int k = 0; k < 4; k++) {
@@ -139,9 +144,9 @@ static void draw_lap_box(const camera_strip_layout *layout, float width) {
     } else {
         float r = layout->lap_box == LAP_BOX_WHITE ? 1.0f : 0.0f;
         box(r, 1, r, 0, 0, 5, 1);
-        text(0, 0, 0, 0, 5, 0, layout->lap_text);
     }
-    widget_pop_frame();
+    glEnd();
+    if (layout->lap_box != LAP_BOX_CHEQUERED) text(0, 0, 0, 0, 5, 0, layout->lap_text);
 }
 
 void camera_strip_draw(const camera_strip_layout *layout, float width) {
@@ -151,9 +156,14 @@ void camera_strip_draw(const camera_strip_layout *layout, float width) {
     glDisable(GL_LIGHTING);
     widget_push_lines_frame(CAMERA_STRIP_LINES);
     glTranslatef(0, -0.25f, 0);
-    for (int i = 0; i < layout->count; i++) draw_entry(layout->entries[i]);
-    widget_pop_frame();
+    draw_entries(layout);
+    // Font drawing turns texturing and blending on.
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
     if (layout->lap_box != LAP_BOX_NONE) draw_lap_box(layout, width);
+    widget_pop_frame();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
     glColor4f(1, 1, 1, 1);
 }
 
