@@ -31,6 +31,7 @@
 #include "net/client.h"
 #include "platform/plyx.h"
 #include "present/camera.h"
+#include "present/callouts.h"
 #include "present/engine_sound.h"
 #include "race/align.h"
 #include "present/hud.h"

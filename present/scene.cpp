@@ -16,6 +16,7 @@
 #include "gfx/shader.h"
 #include "gfx/texture_anim.h"
 #include "present/billboards.h"
+#include "present/callouts.h"
 #include "present/camera.h"
 #include "present/bike_draw.h"
 #include "race/race.h"
@@ -280,10 +281,17 @@ void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, 
     if (game_settings.debug_level >= 2) scene_draw_learned_lines(eye);
     // 20. Fog off.
     if (fog) glDisable(GL_FOG);
-    // 21. Callouts.
+    // 21. Callouts over everything, farthest first.
     if (scene_callout_count() > 0) {
-        scene_sort_callouts();
-        scene_draw_callouts();
+        scene_sort_callouts(eye, rotation);
+        const callout *rows = (const callout *)scene_callouts.items;
+        const int *order = (const int *)scene_callout_order.items;
+        for (int k = 0; k < scene_callout_count() && order[k] >= 0; k++) {
+            const callout &c = rows[order[k]];
+            const float at[3] = {c.x, c.y, c.z};
+            scene_draw_callouts(at, rotation, c.text);
+        }
+        glEnable(GL_DEPTH_TEST);
     }
     // 22. Lens flares over the finished picture.
     glLoadIdentity();
@@ -294,16 +302,6 @@ void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, 
     render_stats.program_switches = gl_info.program_switches;
 }
 
-void scene_draw_camera_view() {
-    // The trackside camera in use, or the free camera; it stands still for the listener.
-    const camera *c = camera_in_use();
-    const float eye[3] = {c->x, c->y, c->z};
-    float rotation[9];
-    camera_matrix_from_angles(rotation, c->pitch, c->yaw);
-    for (float &v : scene_viewer.velocity) v = 0;
-    scene_draw(eye, rotation, c->fov, -1);
-}
-
 uint32_t scene_sky_texture(int face) {
     return face >= 0 && face < 5 ? track_lighting.sky[face] : 0;
 }
@@ -312,27 +310,8 @@ uint32_t scene_environment_texture() {
     return track_lighting.sky_env;
 }
 
-void scene_sort_callouts() {}
-void scene_draw_callouts() {}
-int scene_callout_count() {
-    return 0;
-}
 void scene_draw_learned_lines(const float eye[3]) {
     (void)eye;
-}
-
-void scene_add_callout(float x, float y, float z, const char *text) {
-    (void)x;
-    (void)y;
-    (void)z;
-    (void)text;
-}
-
-float scene_callout_distance(float x, float y, float z) {
-    (void)x;
-    (void)y;
-    (void)z;
-    return SCENE_NO_CALLOUT;
 }
 
 int camera_trackside_count() {

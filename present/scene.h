@@ -58,9 +58,6 @@ void scene_update_flaggers();
 float scene_ghost_alpha(int slot, int reference, int online);
 // The frame's named calls, filled in by the trackside objects and the race information.
 void scene_draw_statues(const float eye[3]);
-void scene_sort_callouts();
-void scene_draw_callouts();
-int scene_callout_count();
 void scene_draw_lens_flares(const float eye[3], const float rotation[9]);
 // The learned lines of the robots (debug level 2).
 void scene_draw_learned_lines(const float eye[3]);
@@ -74,10 +71,6 @@ float scene_linear_depth(float depth);
 // (the "Field Of View" setting for NaN), far at least twice near.
 float scene_clamp_fov(float fov_degrees);
 void scene_clip_planes(double *near_plane, double *far_plane);
-// A 3D text callout at the point.
-void scene_add_callout(float x, float y, float z, const char *text);
-// Distance from the point to the newest callout; SCENE_NO_CALLOUT when there is none.
-float scene_callout_distance(float x, float y, float z);
 // Average ground height around (x, z) (present/camera.h).
 float camera_ground_height(float x, float z, float radius);
 // Number of trackside cameras of the track.
@@ -89,5 +82,4 @@ void scene_lists_free();
 void scene_connect_track_lists();
 void scene_disconnect_track_lists();
 
-constexpr float SCENE_NO_CALLOUT = 1000000.0f;
 constexpr int SCENE_LIST_CAPACITY = 16;

@@ -6,8 +6,8 @@
 //
 // Each pass of the frame loop advances the clock by exactly N ticks (default 4). A key is
 // pressed in its tick and released in the next (--key) or held over a range of ticks (--hold);
-// Tab, Enter, Esc, Backspace and Delete also type their control character, as the platform
-// does. Real window events are pumped and dropped. At the quit tick the normal shutdown runs;
+// Tab, Enter, Esc, Backspace and Delete also type their control character and the digit keys
+// their digit, as the platform does. Real window events are pumped and dropped. At the quit tick the normal shutdown runs;
 // the exit code is the game's.
 #include <algorithm>
 #include <cstdio>
@@ -85,6 +85,9 @@ int usage() {
 
 // The character a key types besides its key code, or 0.
 uint32_t control_character(uint32_t code) {
+    // The digit row, 1 to 9 then 0: the number keys pick the trackside cameras.
+    if (code >= EVENT_KEY + 0x02 && code <= EVENT_KEY + 0x0B)
+        return code == EVENT_KEY + 0x0B ? '0' : '1' + (code - EVENT_KEY - 0x02);
     switch (code - EVENT_KEY) {
     case 0x0E: return 8;
     case 0x0F: return 9;

@@ -1,7 +1,9 @@
 // The text-line frames drawn over the 3D view.
-#include "ui/widget.h"
+#include "gfx/lines_frame.h"
 
 #include <GL/gl.h>
+
+#include "core/widget_data.h"
 
 void widget_push_lines_frame(int n) {
     glMatrixMode(GL_MODELVIEW);

@@ -1,0 +1,183 @@
+// Callouts: the list and its cap, the distance to the newest, the depth sort along the view
+// axis, the bubble's shape, and a bubble drawn in a frame.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/console.h"
+#include "core/folders.h"
+#include "core/vfs.h"
+#include "core/widget_data.h"
+#include "gfx/font.h"
+#include "gfx/texture.h"
+#include "present/callouts.h"
+#include "present/camera.h"
+#include "present/scene.h"
+#include "race/track.h"
+#include "tests/support/gl_test_window.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+int console_count(const char *text) {
+    int n = 0;
+    for (int i = 0; i < CONSOLE_LINES; i++) n += strstr(console_log.lines[i], text) != nullptr;
+    return n;
+}
+
+const callout &row(int i) {
+    return ((const callout *)scene_callouts.items)[i];
+}
+
+std::vector<int> sorted_order() {
+    std::vector<int> out;
+    const int *order = (const int *)scene_callout_order.items;
+    for (int k = 0; order[k] >= 0; k++) out.push_back(order[k]);
+    return out;
+}
+
+}  // namespace
+
+// The newest callout's distance (1000000 with none, so the first logged contact always adds
+// one), the text cut at 1023 characters, and clearing.
+TEST(present_callouts, ListDistanceAndText) {
+    EXPECT_EQ(scene_callout_distance(0, 0, 0), SCENE_NO_CALLOUT);
+    EXPECT_EQ(SCENE_NO_CALLOUT, 1000000.0f);
+    std::string long_text(1100, 'x');
+    scene_add_callout(1, 2, 3, "front:\nrear:\n");
+    scene_add_callout(10, 2, 3, long_text.c_str());
+    scene_add_callout(0, 0, 0, nullptr);
+    scene_add_callout(4, 6, 3, "newest");
+    ASSERT_EQ(scene_callout_count(), 4);
+    EXPECT_EQ(scene_callout_order.count, 8);   // two order entries per callout
+    EXPECT_STREQ(row(0).text, "front:\nrear:\n");
+    EXPECT_EQ(strlen(row(1).text), 1023u);
+    EXPECT_STREQ(row(2).text, "");
+    EXPECT_FLOAT_EQ(scene_callout_distance(1, 2, 3), 5);   // from the newest, (4, 6, 3)
+    scene_clear_callouts();
+    EXPECT_EQ(scene_callout_count(), 0);
+    EXPECT_EQ(scene_callout_distance(4, 6, 3), SCENE_NO_CALLOUT);
+}
+
+// The list stops at 4,096 with one warning, however many more come; clearing empties it and
+// arms the warning again.
+TEST(present_callouts, CapWarnsOnce) {
+    const char *warning = "Warning: too many callouts; clearlog removes them";
+    for (int round = 1; round <= 2; round++) {
+        for (int i = 0; i < SCENE_CALLOUTS_MAX + 500; i++) scene_add_callout((float)i, 0, 0, "contact");
+        EXPECT_EQ(scene_callout_count(), 4096);
+        EXPECT_EQ(scene_callout_order.count, 2 * 4096);
+        EXPECT_EQ(console_count(warning), round);
+        EXPECT_FLOAT_EQ(scene_callout_distance(4095, 0, 0), 0);   // the last one kept is the newest
+        scene_clear_callouts();
+        EXPECT_EQ(scene_callout_count(), 0);
+    }
+}
+
+// Farthest first along the view axis; nothing within 2 ft in front of the eye or behind it,
+// nothing at a non-finite point; the list ends with -1. Every kept row carries its key.
+TEST(present_callouts, SortFarthestFirst) {
+    struct {
+        const char *what;
+        float yaw;        // the view turned about the vertical
+        float eye[3];
+        std::vector<std::vector<float>> points;   // x, y, z of each callout in order
+        std::vector<int> order;
+    } cases[] = {
+        {"looking along +z", 0, {0, 0, 0},
+         {{0, 0, 10}, {0, 5, 30}, {3, 0, 20}, {0, 0, 1.5f}, {0, 0, -5}, {0, 0, 2.5f}},
+         {1, 2, 0, 5}},
+        {"looking along -x, eye moved", -(float)M_PI / 2, {100, 0, 0},
+         {{90, 0, 0}, {99, 0, 0}, {110, 0, 0}, {50, 0, 7}, {NAN, 0, 0}, {97.9f, 0, 0}},
+         {3, 0, 5}},
+        {"everything behind", 0, {0, 0, 0}, {{0, 0, -1}, {0, 0, -100}}, {}},
+        {"far beyond the key range", 0, {0, 0, 0}, {{0, 0, 1e30f}, {0, 0, 40}}, {0, 1}},
+    };
+    for (auto &c : cases) {
+        scene_clear_callouts();
+        for (auto &p : c.points) scene_add_callout(p[0], p[1], p[2], c.what);
+        float rotation[9];
+        camera_matrix_from_angles(rotation, 0, c.yaw);
+        int kept = scene_sort_callouts(c.eye, rotation);
+        EXPECT_EQ(kept, (int)c.order.size()) << c.what;
+        EXPECT_EQ(sorted_order(), c.order) << c.what;
+        EXPECT_EQ(((const int *)scene_callout_order.items)[kept], -1) << c.what;
+        for (size_t k = 1; k < c.order.size(); k++)
+            EXPECT_LE((uint32_t)row(c.order[k - 1]).depth_key, (uint32_t)row(c.order[k]).depth_key);
+    }
+    scene_clear_callouts();
+}
+
+// The bubble: a box one line per text line above a pointer down to the anchor.
+TEST(present_callouts, BubbleFan) {
+    struct {
+        int lines;
+        float width;
+        std::vector<float> fan;
+    } cases[] = {
+        {3, 8, {0, 2.5f, -4, 4, -4, 1, -1, 1, 0, 0, 1, 1, 4, 1, 4, 4, -4, 4}},
+        {1, 3, {0, 1.5f, -1.5f, 2, -1.5f, 1, -1, 1, 0, 0, 1, 1, 1.5f, 1, 1.5f, 2, -1.5f, 2}},
+    };
+    for (auto &c : cases) {
+        float fan[18];
+        ASSERT_EQ(scene_callout_fan(fan, c.lines, c.width), 9);
+        EXPECT_EQ(std::vector<float>(fan, fan + 18), c.fan) << c.lines;
+    }
+}
+
+// A three-line callout in front of the eye draws a white bubble with black text above the
+// anchor, and nothing when it is behind the eye; no GL error.
+TEST(present_callouts, BubbleDrawnInTheScene) {
+    temp_dir home;
+    test_isolate_home(home);
+    setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
+    ASSERT_EQ(vfs_locate_game_data(), 1);
+    vfs_build_index();
+    const int W = 320, H = 240;
+    gl_test_window gl(W, H);
+    ASSERT_NE(gl.w, nullptr);
+    font_load_all();
+    track_lighting_reset();
+    const float sky[3] = {0.3f, 0.5f, 0.8f};
+    for (int i = 0; i < 3; i++) track_lighting.fog_color[i] = sky[i];
+    view_state.width = W;
+    view_state.height = H;
+    float rotation[9];
+    camera_matrix_from_angles(rotation, 0, 0);
+    const float eye[3] = {0, 0, 0};
+    auto count = [&](float z, int *white, int *black) {
+        scene_clear_callouts();
+        scene_add_callout(0, -2, z, "front: 1.000\nrear: 0.250\nlog");
+        scene_draw(eye, rotation, 90, -1);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+        std::vector<unsigned char> rgb((size_t)W * H * 3);
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        if (const char *out = z > 0 ? getenv("ZR_SCREEN_TEST_PPM") : nullptr) {
+            FILE *f = fopen(out, "wb");
+            fprintf(f, "P6\n%d %d\n255\n", W, H);
+            for (int y = H - 1; y >= 0; y--) fwrite(&rgb[(size_t)y * W * 3], 1, W * 3, f);
+            fclose(f);
+        }
+        *white = *black = 0;
+        for (size_t i = 0; i < rgb.size(); i += 3) {
+            *white += rgb[i] >= 250 && rgb[i + 1] >= 250 && rgb[i + 2] >= 250;
+            *black += rgb[i] <= 90 && rgb[i + 1] <= 90 && rgb[i + 2] <= 90;
+        }
+    };
+    int white, black;
+    count(8, &white, &black);
+    EXPECT_GT(white, W * H / 100);
+    EXPECT_GT(black, 50);
+    count(-8, &white, &black);
+    EXPECT_EQ(white, 0);
+    scene_clear_callouts();
+    font_free_all();
+    tex_purge(1);
+    vfs_shutdown();
+}
