@@ -50,6 +50,9 @@ static int record_kind(int slot) {
 static const net_race_table RECORDER = {
     record_reset, record_state, [] {}, record_timing, [] {}, record_erosion, record_demo,
     record_present, record_kind, check_slot,
+    [](int slot) { return check_slot(slot), 1; },
+    [](int slot, int) { return check_slot(slot), 0; },
+    [](int slot, unsigned char out[39]) { check_slot(slot), memset(out, 0, 39); },
 };
 
 static void check_invariants() {

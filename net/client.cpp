@@ -6,8 +6,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "bike/packed_state.h"
-#include "bike/rider.h"
 #include "core/console.h"
 #include "core/digest.h"
 #include "core/globals.h"
@@ -17,7 +15,6 @@
 #include "net/reliable.h"
 #include "net/wire.h"
 #include "race/race.h"
-#include "race/timing.h"
 
 net_hook_table net_hooks = {};
 char net_recent_servers[16][128];
@@ -138,7 +135,7 @@ static void send_state_packet(int slot) {
     wire_put32(p + at, net_client.race_id);
     wire_put32(p + at + 4, net_client.latest_server_tick);
     wire_put32(p + at + 8, (uint32_t)race_state.current_tick);
-    bike_pack_state(&rider_table[slot], p + 21);
+    net_race.pack(slot, p + 21);
     send_packet(p, sizeof p);
 }
 
@@ -162,16 +159,16 @@ int net_send_chat(const char *text) {
 static void racing_tick(double now) {
     int slot = net_client.slot;
     int riding = slot >= 0 && slot < NET_NO_SLOT && net_client.local_slot != NET_NO_SLOT &&
-                 rider_has_bike(slot);
+                 net_race.rider_present(slot);
     if (riding) {
-        uint32_t count = (uint32_t)rider_timing_count(slot);
+        uint32_t count = (uint32_t)net_race.timing_count(slot);
         if (count != net_client.reported_timing_count) {
             net_client.reported_timing_count = count;
             if (count >= 1) {
                 unsigned char m[12];
                 wire_put32(m, net_client.race_id);
                 wire_put32(m + 4, count - 1);
-                wire_put32(m + 8, (uint32_t)rider_timing_tic(slot, (int)count - 1));
+                wire_put32(m + 8, (uint32_t)net_race.timing_tick(slot, (int)count - 1));
                 net_queue_message(NET_MSG_RIDER_VALUES, m, sizeof m);
             }
         }

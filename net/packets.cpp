@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "bike/packed_state.h"
 #include "bike/rider.h"
 #include "core/console.h"
 #include "core/settings.h"
@@ -42,6 +43,9 @@ const net_race_table NET_RACE = {
     rider_has_bike,
     [](int slot) { return rider_status[slot]; },
     [](int slot) { bike_set_arcade(&rider_table[slot], 0); },
+    rider_timing_count,
+    rider_timing_tic,
+    [](int slot, unsigned char out[39]) { bike_pack_state(&rider_table[slot], out); },
 };
 net_race_table net_race = NET_RACE;
 

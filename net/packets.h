@@ -42,6 +42,9 @@ struct net_race_table {
     int (*rider_present)(int slot);
     int (*rider_kind)(int slot);       // rider_status
     void (*arcade_off)(int slot);
+    int (*timing_count)(int slot);
+    int (*timing_tick)(int slot, int index);
+    void (*pack)(int slot, unsigned char out[39]);   // the rider's packed state
 };
 extern net_race_table net_race;
 // The race's own functions.
