@@ -103,20 +103,29 @@ static void report_error(const char *name, double now) {
     console_printf("%s\n", name);
 }
 
+// Reads in batches (one system call for many datagrams) and dispatches each in turn.
 static void receive_direct(const char **error) {
-    static unsigned char buffer[NET_DATAGRAM_MAX + 1];
-    for (int n = 0; n < NET_RECEIVE_MAX && net_client.socket >= 0; n++) {
-        net_address from;
-        int got = net_receive_from(net_client.socket, buffer, NET_DATAGRAM_MAX, &from);
-        if (got < 0) {
-            if (net_last_error) *error = net_last_error;
+    constexpr int BATCH = 32;
+    static unsigned char buffers[BATCH][NET_DATAGRAM_MAX + 1];
+    int lengths[BATCH];
+    net_address from[BATCH];
+    for (int n = 0; n < NET_RECEIVE_MAX && net_client.socket >= 0;) {
+        int want = NET_RECEIVE_MAX - n < BATCH ? NET_RECEIVE_MAX - n : BATCH;
+        int got = net_receive_many(net_client.socket, &buffers[0][0], NET_DATAGRAM_MAX + 1, lengths,
+                                   from, want);
+        if (got <= 0) {
+            if (got < 0 && net_last_error) *error = net_last_error;
             return;
         }
-        if (got > NET_DATAGRAM_MAX) {
-            *error = "WSAEMSGSIZE";
-            continue;
+        n += got;
+        for (int i = 0; i < got && net_client.socket >= 0; i++) {
+            if (lengths[i] > NET_DATAGRAM_MAX) {
+                *error = "WSAEMSGSIZE";
+                continue;
+            }
+            net_dispatch(buffers[i], lengths[i], &from[i]);
         }
-        net_dispatch(buffer, got, &from);
+        if (got < want) return;
     }
 }
 
