@@ -145,7 +145,7 @@ static void send_next_rider(fake_server *s, uint32_t after) {
         return;
     }
     fake_server_send(s, fake_race_start(s->race_id, s->config.local_slot,
-                                        "generic|||||\n7\nPlayer"));
+                                        "generic||||\n7\nPlayer"));
     s->phase = FAKE_STARTING;
 }
 
