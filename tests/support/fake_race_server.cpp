@@ -92,6 +92,7 @@ static void send_raw(int fd, const sockaddr_in &to, const std::vector<uint8_t> &
 
 void fake_server_send(fake_server *s, const std::vector<uint8_t> &bytes, int note) {
     if (note) note_sent(s, bytes);
+    if (bytes.size() >= 6 && bytes[0] == 17) s->sequences_sent.push_back(get32(&bytes[1]));
     if (s->socket < 0 || !s->have_client) return;
     s->sent_count++;
     for (const fake_fault &f : s->faults) {

@@ -91,6 +91,7 @@ struct fake_server {
     std::vector<std::string> errors;      // one line per malformed datagram
     // The reliable channel, server side.
     uint32_t next_sequence = 0;           // of the next message queued
+    std::vector<uint32_t> sequences_sent; // every reliable sequence that went out, raw ones too
     uint32_t expected_sequence = 0;       // of the client's next message
     struct outgoing {
         std::vector<uint8_t> bytes;

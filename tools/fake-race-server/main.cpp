@@ -2,6 +2,7 @@
 // game online. It plays one client through the handshake and a race on the track, replays the
 // client's own moves 2 s late as a second rider, prints every client packet and ends by itself.
 #include <poll.h>
+#include <signal.h>
 
 #include <cerrno>
 #include <chrono>
@@ -57,6 +58,12 @@ static void print_packet(const fake_packet &k) {
     printf("\n");
 }
 
+static volatile sig_atomic_t stop_requested = 0;
+
+static void request_stop(int) {
+    stop_requested = 1;
+}
+
 static int read_number(const char *text, int low, int high, int *out) {
     char *end;
     errno = 0;
@@ -93,6 +100,8 @@ int main(int argc, char **argv) {
         }
     }
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    signal(SIGTERM, request_stop);
+    signal(SIGINT, request_stop);
     fake_server s;
     if (!fake_server_start(&s, config)) {
         fprintf(stderr, "fake-race-server: can't start: track '%s' not in the stock archive, or "
@@ -111,7 +120,7 @@ int main(int argc, char **argv) {
     int flood = 0;
     double racing_since = -1, last_row = 0;
     size_t printed = 0;
-    while (now() < seconds) {
+    while (!stop_requested && now() < seconds) {
         pollfd fds[2] = {{s.socket, POLLIN, 0}, {s.stranger, POLLIN, 0}};
         poll(fds, 2, 5);
         double t = now();
