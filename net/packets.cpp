@@ -224,7 +224,7 @@ static const char *catalogue_folder(const char *name) {
     return nullptr;
 }
 
-static void take_track(const unsigned char *p, int length) {
+static void take_track(const unsigned char *p) {
     int state = net_client.state;
     uint32_t race = wire_get32(p + 1);
     if (state != NET_STATE_CLIENT_INFO && state != NET_STATE_RESTARTING) return;
@@ -237,7 +237,6 @@ static void take_track(const unsigned char *p, int length) {
     net_client.race_word = (int32_t)word;
     memcpy(net_client.track_hash, p + 17, 20);
     const char *name = (const char *)p + 37;
-    (void)length;
     const char *folder = catalogue_folder(name);
     if (!folder) {
         char text[200];
@@ -394,7 +393,7 @@ void net_dispatch(const unsigned char *data, int length, const net_address *send
     switch (type) {
     case NET_SERVER_FULL: net_print("Server is full\n"); break;
     case NET_ACCEPT: take_accept(p); break;
-    case NET_TRACK: take_track(p, length); break;
+    case NET_TRACK: take_track(p); break;
     case NET_RIDER_INFO: take_rider_info(p); break;
     case NET_RACE_START: take_race_start(p); break;
     case NET_RACE_INFO:
