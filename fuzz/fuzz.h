@@ -76,6 +76,7 @@ void fuzz_timing_gates(const uint8_t *data, size_t size);
 void fuzz_engine_sound(const uint8_t *data, size_t size);
 void fuzz_script_source(const uint8_t *data, size_t size);
 void fuzz_demo(const uint8_t *data, size_t size);
+void fuzz_net_datagrams(const uint8_t *data, size_t size);
 
 // Parts of one input that holds several files are separated by this text.
 constexpr const char *FUZZ_SPLIT = "\n--fuzz-split--\n";

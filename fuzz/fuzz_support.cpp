@@ -179,6 +179,7 @@ const fuzz_target fuzz_targets[] = {
     {"engine_sound", "present", fuzz_engine_sound},
     {"erode_message", "terrain", fuzz_erode_message},
     {"script_source", "script", fuzz_script_source},
+    {"net_datagrams", "net", fuzz_net_datagrams},
     {nullptr, nullptr, nullptr},
 };
 

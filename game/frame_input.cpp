@@ -198,7 +198,7 @@ void frame_run_ticks(double now) {
         if (!track_name) f.view_mode = VIEW_SPLASH;
         frame_stage("net");
         if (f.paused || f.view_mode == VIEW_SPLASH) continue;
-        if (!offline && net_client.server_tick <= 0) continue;
+        if (!offline && net_client.server_tick_estimate <= 0) continue;
         race_tick();
         frame_stage("tic");
         if (run_options.record_audio_file) sound_output_record_tick();

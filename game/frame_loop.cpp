@@ -215,7 +215,7 @@ int frame_loop_pass() {
     double now;
     double advance = frame_pace(&now);
     if (net_connected())
-        advance *= frame_online_scale(net_client.server_tick, race_state.current_tick,
+        advance *= frame_online_scale(net_client.server_tick_estimate, race_state.current_tick,
                                       race_state.gate_drop_tick);
     frame_loop.previous_time = now;
     frame_loop.target_time += advance;

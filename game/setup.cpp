@@ -217,11 +217,10 @@ void setup_change_report() {
     text[n++] = '\n';
     text[n] = 0;
     if (net_connected()) {
+        // A server not taking messages refuses the report (null): it is dropped.
         net_packet *p = net_new_reliable_packet();
-        int room = (int)sizeof p->data - p->length - 1;
         int payload = n < NET_RELIABLE_PAYLOAD_MAX ? n : NET_RELIABLE_PAYLOAD_MAX;
-        if (payload > room) payload = room;
-        if (payload >= 0) {
+        if (p) {
             p->data[p->length++] = NET_MSG_TEXT;
             memcpy(p->data + p->length, text, (size_t)payload);
             p->length += payload;

@@ -33,17 +33,7 @@
 
 // Steps 1 to 6 and the first two statuses: the race and everything the frame loop used.
 static void shutdown_race() {
-    if (net_connected()) {
-        if (net_send_disconnect()) {
-            console_print("Disconnecting\n");
-        } else if (net_client.send_error[0]) {
-            char text[160];
-            snprintf(text, sizeof text, "sendto error (%.100s)", net_client.send_error);
-            console_print(text);
-        }
-        net_close_socket(net_client.socket);
-    }
-    net_client_reset();
+    net_disconnect();
     connect_address = nullptr;
 
     series_enter_results();

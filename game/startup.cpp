@@ -59,6 +59,15 @@
 }
 
 // The race's current tick, for the bikes' packed states and the erosion's stamps.
+// The client info waits while the Bike Setup page (7) or a chooser page (2) is open.
+static int startup_info_held() {
+    return menu_page == 7 || menu_page == 2;
+}
+
+static int startup_fixed_files_match() {
+    return stock_models_match;
+}
+
 static int startup_race_tick() {
     return race_state.current_tick;
 }
@@ -83,6 +92,7 @@ void startup_install_hooks() {
     scene_hooks.script_frame = script_frame_hook;
     scene_stage_hook = frame_stage;
     erode_hooks = {net_send_erode, startup_race_tick};
+    net_hooks = {nullptr, nullptr, startup_info_held, startup_fixed_files_match};
     bike_hooks = {startup_race_tick, startup_gate_drop_tick, particle_spawn, scene_callout_distance,
                   scene_add_callout, race_realign_allowed, bike_align_target};
     hud_frame_times = {&frame_loop.largest_advance, &frame_loop.smallest_advance};

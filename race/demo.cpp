@@ -176,6 +176,16 @@ void demo_write_frame(int force) {
     if (stream_flush(rec.stream) != 0) abandon_recording();
 }
 
+void demo_write_record(int type, const void *bytes, int length) {
+    if (!rec.stream || length < 0) return;
+    if (rec.bytes + DEMO_FRAME_HEAD_BYTES + length > DEMO_FILE_MAX) return;
+    unsigned char head[DEMO_FRAME_HEAD_BYTES];
+    demo_frame_head_encode({(uint32_t)length ^ rec.last_length, race_state.current_tick, type}, head);
+    if (!write_bytes(head, sizeof head)) return;
+    rec.last_length = (uint32_t)length;
+    if (length > 0) write_bytes(bytes, length);
+}
+
 void demo_finish_recording() {
     if (!rec.stream) return;
     demo_write_frame(1);   // the states still pending: a finish in them replays as raced

@@ -48,6 +48,9 @@ void demo_write_frame(int force);
 void demo_finish_recording();
 // 1 while a recording is open.
 int demo_recording();
+// A frame of another type (a text, an erode command, erosion data) at the current tick, while
+// recording; nothing otherwise.
+void demo_write_record(int type, const void *bytes, int length);
 // The console's "namedemo": the name the current recording is kept under.
 void console_cmd_namedemo(const char *name);
 

@@ -139,7 +139,19 @@ static rider_choice choose_rider(int slot) {
         c.name = "Roborider";
         c.personality = game_settings.practice_mode ? "tester" : row.personality;
     }
-    // Remote riders (role 5) come with their history; demo riders (role 0) with the demo's.
+    // In a server race the local rider (role 1) and the remote riders (role 5) take what the
+    // server's rider info names; demo riders (role 0) come with the demo's.
+    if ((role == 1 || role == 5) && net_client.socket >= 0 && slot < NET_NO_SLOT) {
+        const net_rider_info_record &r = net_rider_info[slot];
+        auto given = [](const char *t, const char *otherwise) { return t[0] ? t : otherwise; };
+        c.model = given(r.model, c.model);
+        c.number = given(r.number, c.number);
+        c.body = given(r.rider_texture, c.body);
+        c.head = given(r.head_texture, c.head);
+        c.bike = given(r.bike_texture, c.bike);
+        c.wheels = given(r.wheel_texture, c.wheels);
+        c.name = given(r.name, c.name);
+    }
     if (role == 0) {
         int k = demo_place_next_rider(slot);
         if (k >= 0) {

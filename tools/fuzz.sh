@@ -24,12 +24,14 @@ build() {
 }
 
 all_targets="config options saf gzip scanf png pnm texture font jm shape series lighting statues billboards flaggers cameras tileinfo
-texturelist heightfield tilemap demo_names timing_gates lines engine_sound script_source demo"
+texturelist heightfield tilemap demo_names timing_gates lines engine_sound script_source demo
+net_datagrams"
 
 # Longest input per target: a few hundred KiB for pictures, models and archives.
 max_len() {
     case "$1" in
         options|demo_names) echo 4096 ;;
+        net_datagrams) echo 65536 ;;
         scanf|lighting|shape|texturelist|config|flaggers|cameras|timing_gates) echo 16384 ;;
         statues|billboards) echo 65536 ;;
         series|tileinfo|font|lines|demo) echo 65536 ;;

@@ -52,11 +52,7 @@ static void series_lineup(const series_record *r) {
 
 // A start from the menus leaves a race server first.
 static void leave_server() {
-    if (!net_connected()) return;
-    net_send_disconnect();
-    console_print("Disconnecting\n");
-    net_close_socket(net_client.socket);
-    net_client_reset();
+    if (net_connected()) net_disconnect();
 }
 
 int menu_start_series_event() {

@@ -302,7 +302,7 @@ TEST(game_frame_loop, MenusPauseAndStepGateTheWorldTick) {
     menu_page = MENU_MAIN;   // over the player's own bike, offline: the race stands
     EXPECT_EQ(race_ticks_over(3), 0);
     net_client.socket = 1000;   // online it runs on (the server's tick is positive)
-    net_client.server_tick = 100000;
+    net_client.server_tick_estimate = 100000;
     EXPECT_GT(race_ticks_over(3), 0);
     net_client.socket = -1;
     menu_page = MENU_NONE;

@@ -203,18 +203,27 @@ TEST(game_setup, ChangeReport) {
     setup_change_report();
     EXPECT_EQ(console_count("[SPAM] Setup change"), 2);
 
-    // Online the line goes to the server as a text message (type 19) in the outgoing record.
-    net_packet *p = net_new_reliable_packet();
+    // Online the line goes to the server as a reliable text message (type 19).
     net_client.socket = 1000;
     S.rider_mass_distribution.value = 0.5;
     setup_apply_to_bike(0);
     frame_clock = 40;
     setup_change_report();
-    net_client.socket = -1;
     want = "[SPAM] Setup change " + std::string(38, '-') + "m\n";
     EXPECT_EQ(console_count("[SPAM] Setup change"), 2);
-    ASSERT_EQ(p->length, 1 + (int)want.size());
-    EXPECT_LE(p->length - 1, NET_RELIABLE_PAYLOAD_MAX);
-    EXPECT_EQ(p->data[0], NET_MSG_TEXT);
-    EXPECT_EQ(std::string((const char *)p->data + 1, want.size()), want);
+    ASSERT_EQ(net_reliable.queue_count, 1);
+    const net_packet *p = &net_reliable.queue[net_reliable.queue_first];
+    ASSERT_EQ(p->length, NET_RELIABLE_HEAD + 1 + (int)want.size());
+    EXPECT_EQ(p->data[NET_RELIABLE_HEAD], NET_MSG_TEXT);
+    EXPECT_EQ(std::string((const char *)p->data + NET_RELIABLE_HEAD + 1, want.size()), want);
+
+    // A server that takes no more messages refuses the report; it is dropped, nothing breaks.
+    net_reliable.queue_count = NET_QUEUE_MAX;
+    S.rider_mass_distribution.value = 0.25;
+    setup_apply_to_bike(0);
+    frame_clock = 50;
+    setup_change_report();
+    EXPECT_EQ(console_count("Warning: server is not taking messages"), 1);
+    net_reliable_reset();
+    net_client.socket = -1;
 }
