@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -170,8 +171,9 @@ std::vector<uint8_t> fake_disconnect_text(const std::string &text);
 std::vector<uint8_t> fake_reliable(uint32_t sequence, int message_type, const std::string &payload);
 std::vector<uint8_t> fake_ack(uint32_t sequence);
 std::vector<uint8_t> fake_redirect(uint32_t nonce, const std::string &text);
-// Little-endian words for payloads.
+// Little-endian words for payloads; a packet of a type byte and words (a client's, in tests).
 std::string fake_le32(uint32_t v);
+std::vector<uint8_t> fake_words(int type, std::initializer_list<uint32_t> values);
 
 // The hostile table: packets of every type cut below their minimum, slots and counts at the
 // edges, bad ticks and indices, oversized datagrams, bad texts and sequences far ahead. Each

@@ -27,6 +27,12 @@ std::string fake_le32(uint32_t v) {
     return s;
 }
 
+std::vector<uint8_t> fake_words(int type, std::initializer_list<uint32_t> values) {
+    std::vector<uint8_t> b = {(uint8_t)type};
+    for (uint32_t v : values) put32(b, v);
+    return b;
+}
+
 std::vector<uint8_t> fake_full() {
     return {1};
 }
