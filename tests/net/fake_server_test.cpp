@@ -96,7 +96,7 @@ TEST(net_fake_server, PlaysTheHandshakeAndJudgesPackets) {
     fake_server_poll(&s, 0.2);
     got = k.read_all();
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0], fake_rider_info(1, c.client_slot + 1, FAKE_RIDER_INFO));
+    EXPECT_EQ(got[0], fake_rider_info(1, c.client_slot + 1, "generic||||\n7\nEcho Player"));
     k.send(fake_words(7, {c.client_slot, c.connection_word, 1, c.client_slot + 1}));
     fake_server_poll(&s, 0.3);
     got = k.read_all();

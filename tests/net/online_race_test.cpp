@@ -74,8 +74,11 @@ TEST_F(net_online_race, RacingAgainstTheFakeServer) {
             EXPECT_EQ(states[i]->client_tick, states[i - 1]->client_tick + 4) << i;
         }
     }
-    // The replay rider in the next slot holds the client's own states, 2 s later.
+    // The replay rider in the next slot rides the client's bike and holds its states, 2 s later.
     EXPECT_EQ(net_slot_role[3], 5);
+    EXPECT_TRUE(rider_has_bike(3));
+    EXPECT_STREQ(net_rider_info[3].model, net_rider_info[2].model);
+    EXPECT_EQ(std::string(net_rider_info[3].name), "Echo " + std::string(net_rider_info[2].name));
     // (The answer to the last state may still be on its way.)
     int newest = net_slot_state_tick[3];
     EXPECT_TRUE(newest == (int)states.back()->client_tick + 256 ||

@@ -91,7 +91,7 @@ TEST_F(net_online, HandshakeUnderTheFakeClock) {
     EXPECT_EQ(fake_server_packets(&s, 7)[0]->bytes, fake_words(7, {2, W, 1, 3}));
     EXPECT_STREQ(net_rider_info[3].name, "Echo Rider");
     EXPECT_STREQ(net_rider_info[3].number, "77");
-    EXPECT_STREQ(net_rider_info[3].model, "generic");
+    EXPECT_STREQ(net_rider_info[3].model, "kx250f(2007)");
     // An index not above the last one is ignored; a higher one is acknowledged at once.
     fake_server_send(&s, fake_rider_info(1, 3, FAKE_RIDER_INFO));
     step();
