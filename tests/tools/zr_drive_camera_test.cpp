@@ -69,9 +69,11 @@ TEST(tools_zr_drive, CameraViewShowsTheOrderStrip) {
     auto black = [](const unsigned char *c) { return c[0] < 40 && c[1] < 40 && c[2] < 40; };
     auto white = [](const unsigned char *c) { return c[0] > 220 && c[1] > 220 && c[2] > 220; };
     auto green = [](const unsigned char *c) { return c[0] < 40 && c[1] > 220 && c[2] < 40; };
-    // 2 s in: the blank slot on the left, then the player's entry from 21.5 units on; its
-    // boxes lie 0.25 to 1.25 units below the top.
-    EXPECT_GT(in(0.5, 0.1, 20.5, 1.6, black), 0.97);
+    // 2 s in: the blank slot on the left (the newest console lines are written over its top
+    // left), then the player's entry from 21.5 units on; its boxes lie 0.25 to 1.25 units below
+    // the top.
+    EXPECT_GT(in(19.5, 0.1, 21.5, 1.6, black), 0.97);
+    EXPECT_GT(in(0.5, 1.65, 20.5, 2.1, black), 0.97);
     EXPECT_GT(in(25.5, 0.45, 27.5, 1.05, white), 0.5);     // "999"
     EXPECT_GT(in(29, 0.45, 42, 1.05, white), 0.5);         // "Joe Motocross"
     EXPECT_GT(in(28.5, 0.45, 36, 1.05, black), 0.05);      // its letters
