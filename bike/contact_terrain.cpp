@@ -91,16 +91,20 @@ static bool better(float depth, vec3 point, vec3 normal, float best) {
     return depth > best && std::isfinite(depth) && finite3(point) && finite3(normal);
 }
 
-// The deepest result of test over the cells, rows then columns ascending.
+// The deepest result of test over the cells, rows then columns ascending. A cell whose corners
+// all lie below lowest (the lowest point the searched shape reaches) is skipped: the shape lies
+// wholly above both its triangles, whose results could only be below zero.
 template <class Test>
-static int search_deepest(const terrain_field *f, const contact_cells &r, Test test, vec3 *point,
-                          vec3 *normal, float *depth) {
+static int search_deepest(const terrain_field *f, const contact_cells &r, float lowest, Test test,
+                          vec3 *point, vec3 *normal, float *depth) {
     float best = 0;
     vec3 best_point{}, best_normal{};
     vec3 tri[2][3];
     for (int z = r.z0; z < r.z1; z++)
         for (int x = r.x0; x < r.x1; x++) {
             cell_triangles(f, x, z, tri);
+            float top = std::fmax(std::fmax(tri[0][0].y, tri[0][1].y), std::fmax(tri[1][0].y, tri[1][1].y));
+            if (top < lowest) continue;
             for (const vec3 *t : tri) {
                 vec3 p{}, n{};
                 float d = test(&p, &n, t);
@@ -184,7 +188,7 @@ int collide_wheel_terrain_joint(const terrain_field *f, const wheel_contact &whe
     tyre_search s;
     if (!tyre_search_start(f, wheel, &s)) return 0;
     return search_deepest(
-        f, s.cells,
+        f, s.cells, s.c.y - (s.R + s.r),
         [&](vec3 *p, vec3 *n, const vec3 *t) {
             if (tyre_out_of_reach(s, t)) return 0.0f;
             return collide_torus_triangle(p, n, s.c, s.a, s.R, s.r, t);
@@ -197,7 +201,7 @@ int collide_sphere_terrain(const terrain_field *f, vec3 centre, float radius, ve
     contact_cells r;
     if (!terrain_usable(f) || !cell_range(f, centre, radius, &r)) return 0;
     return search_deepest(
-        f, r,
+        f, r, centre.y - radius,
         [&](vec3 *p, vec3 *n, const vec3 *t) { return collide_sphere_triangle(p, n, centre, radius, t); },
         point, normal, depth);
 }
