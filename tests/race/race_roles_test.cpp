@@ -16,6 +16,7 @@
 #include "net/client.h"
 #include "race/race.h"
 #include "race/start_gate.h"
+#include "race/statue.h"
 #include "race/timing.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
@@ -307,5 +308,35 @@ TEST(race_tick, OnlineContactsOfTheOwnRider) {
             EXPECT_GT(other->rider_presence, 0.5f);
         else
             EXPECT_EQ(other->rider_presence, 0.0f);
+    }
+}
+
+// Offline, a rider driven from its history meets the gate arms until 10 s after the drop and
+// not a tick longer.
+TEST(race_tick, HistoryRidersMeetGateArmsForTenSeconds) {
+    reset_fixture f;
+    ASSERT_NE(f.window.w, nullptr);
+    ASSERT_EQ(f.reset({1, 2}), 1);
+    rider_status[1] = 1;
+    rider_slot *s = rider_slot_at(1);
+    const starting_gate &g = starting_gates[1];
+    track_statue *arm = track_statue_at(g.statue);
+    ASSERT_NE(arm, nullptr);
+    int drop = race_state.gate_drop_tick;
+    for (int tick : {drop + 1000, drop + RACE_GATE_WINDOW_TICKS, drop + RACE_GATE_WINDOW_TICKS + 1}) {
+        SCOPED_TRACE(tick - drop);
+        race_state.current_tick = tick;
+        race_update_gate_arms();   // down by now, flat on the ground
+        // The front wheel pressed onto the middle of the lying plate.
+        const dReal *w = dBodyGetPosition(bike_body_of(s, BIKE_BODY_FRONT_WHEEL));
+        float tx = arm->x + 1.5f * std::sin(g.angle), tz = arm->z + 1.5f * std::cos(g.angle);
+        float ty = arm->y + 0.05f + 0.15f + (float)bike_v(bike_row_of(s), 1) - 0.1f;
+        bike_translate(1, tx - (float)w[0], ty - (float)w[1], tz - (float)w[2]);
+        arm->last_hit_tick = -1;
+        race_tick();
+        if (tick <= drop + RACE_GATE_WINDOW_TICKS)
+            EXPECT_EQ(arm->last_hit_tick, tick);
+        else
+            EXPECT_EQ(arm->last_hit_tick, -1);
     }
 }
