@@ -341,3 +341,70 @@ TEST_F(race_robot_race, FullGatesLeaveWithoutPilingUp) {
     EXPECT_LE(worst, 0.5);
     printf("deepest overlap %.3f ft; falls after touching another rider %d\n", worst, contact_falls);
 }
+
+namespace {
+
+// The horizontal distance from the frame to the robot's working line.
+double off_line(rider_slot *s) {
+    const line_point *p = (const line_point *)s->working_line.items;
+    int n = s->working_line.count;
+    const float *f = frame_at((int)(s - rider_table));
+    double best = 1e9;
+    for (int i = 0; i + 1 < n; i++) {
+        double ax = p[i].x, az = p[i].z, bx = p[i + 1].x - ax, bz = p[i + 1].z - az;
+        double len2 = bx * bx + bz * bz;
+        double u = len2 > 1e-9 ? ((f[0] - ax) * bx + (f[2] - az) * bz) / len2 : 0;
+        u = u < 0 ? 0 : u > 1 ? 1 : u;
+        best = std::fmin(best, std::hypot(f[0] - ax - u * bx, f[2] - az - u * bz));
+    }
+    return best;
+}
+
+}  // namespace
+
+// A robot put 30 ft beside its line at 20 s of race clock, facing backwards and at rest, starts
+// recovering within 3 s of its last advance, is back within 4 ft of its line and past its next
+// checkpoint within 30 s, and finishes.
+TEST_F(race_robot_race, OffItsLineItRecovers) {
+    race_run_options o;
+    o.robots = 1;
+    o.laps = 1;
+    o.extra_seconds = 120;
+    ASSERT_EQ(race_run_reset(o), 1);
+    int slot = robot_slots().at(0);
+    rider_slot *s = &rider_table[slot];
+    while (race_state.current_tick < 20 * RACE_TICKS_PER_SECOND) race_tick();
+    const dReal *v = dBodyGetLinearVel(bike_frame_body(s));
+    double h = std::hypot(v[0], v[2]);
+    ASSERT_GT(h, 5.0);
+    double dx = v[0] / h, dz = v[2] / h;
+    // Half a turn about the frame's vertical, 30 ft to the right, every body at rest.
+    const float *p = frame_at(slot);
+    double cx = p[0], cz = p[2];
+    dMatrix3 turn;
+    dRFromAxisAndAngle(turn, 0, 1, 0, M_PI);
+    for (int b = 0; b < BIKE_BODIES; b++) {
+        dBodyID body = bike_body_of(s, b);
+        const dReal *q = dBodyGetPosition(body), *r = dBodyGetRotation(body);
+        dMatrix3 turned;
+        dMultiply0_333(turned, turn, r);
+        dBodySetRotation(body, turned);
+        dBodySetPosition(body, 2 * cx - q[0] - 30 * dz, q[1], 2 * cz - q[2] + 30 * dx);
+        dBodySetLinearVel(body, 0, 0, 0);
+        dBodySetAngularVel(body, 0, 0, 0);
+    }
+    int moved = race_state.current_tick, count = s->timing_count, recovering = -1, back = -1;
+    while (race_state.current_tick < moved + 30 * RACE_TICKS_PER_SECOND && back < 0) {
+        race_tick();
+        if (recovering < 0 && s->robot.recovery > 0) {
+            recovering = race_state.current_tick;
+            // Seen after the tick that set it, on the clock that tick moved on.
+            EXPECT_LE(recovering - s->robot.last_advance_tic, 3 * RACE_TICKS_PER_SECOND + 2);
+        }
+        if (s->timing_count > count && off_line(s) < 4) back = race_state.current_tick;
+    }
+    EXPECT_GE(recovering, 0);
+    EXPECT_GE(back, 0);
+    race_run_result r = race_run_ride(o);
+    EXPECT_EQ(r.finished, 1);
+}
