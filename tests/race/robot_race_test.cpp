@@ -408,3 +408,47 @@ TEST_F(race_robot_race, OffItsLineItRecovers) {
     race_run_result r = race_run_ride(o);
     EXPECT_EQ(r.finished, 1);
 }
+
+// A robot held still for 45 s: it goes into recovery, its target jumps 40 s after its last
+// advance, and once let go it passes its next checkpoint and finishes.
+TEST_F(race_robot_race, PinnedItJumpsOnAndFinishes) {
+    race_run_options o;
+    o.robots = 1;
+    o.laps = 1;
+    o.extra_seconds = 120;
+    ASSERT_EQ(race_run_reset(o), 1);
+    int slot = robot_slots().at(0);
+    rider_slot *s = &rider_table[slot];
+    while (race_state.current_tick < 20 * RACE_TICKS_PER_SECOND) race_tick();
+    dReal held[BIKE_BODIES][3 + 12];
+    for (int b = 0; b < BIKE_BODIES; b++) {
+        memcpy(held[b], dBodyGetPosition(bike_body_of(s, b)), 3 * sizeof(dReal));
+        memcpy(held[b] + 3, dBodyGetRotation(bike_body_of(s, b)), 12 * sizeof(dReal));
+    }
+    auto hold = [&] {
+        for (int b = 0; b < BIKE_BODIES; b++) {
+            dBodyID body = bike_body_of(s, b);
+            dBodySetPosition(body, held[b][0], held[b][1], held[b][2]);
+            dBodySetRotation(body, held[b] + 3);
+            dBodySetLinearVel(body, 0, 0, 0);
+            dBodySetAngularVel(body, 0, 0, 0);
+        }
+    };
+    int pinned = race_state.current_tick, count = s->timing_count, most = 0, jumped = -1;
+    while (race_state.current_tick < pinned + 45 * RACE_TICKS_PER_SECOND) {
+        hold();
+        int last = s->robot.last_advance_tic, target = s->target_index;
+        race_tick();
+        most = std::max(most, s->robot.recovery);
+        if (jumped < 0 && s->robot.last_advance_tic != last && race_state.current_tick - 1 - last > 40 * RACE_TICKS_PER_SECOND) {
+            jumped = race_state.current_tick - 1;
+            EXPECT_EQ(s->target_index, jumped % s->working_line.count) << "from " << target;
+            EXPECT_EQ(s->robot.recovery, 3);
+        }
+    }
+    EXPECT_EQ(most, 3);
+    EXPECT_GE(jumped, 0);
+    race_run_result r = race_run_ride(o);
+    EXPECT_GT(s->timing_count, count);
+    EXPECT_EQ(r.finished, 1);
+}
