@@ -14,9 +14,11 @@
 #include "core/console.h"
 #include "core/settings.h"
 #include "core/vfs.h"
+#include "net/client.h"
 #include "race/race.h"
 #include "race/start_gate.h"
 #include "race/time_trial.h"
+#include "race/statue.h"
 #include "race/timing.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
@@ -300,4 +302,89 @@ TEST(race_end, PutsThePlayerAtTheRunsStart) {
         gate.b[2] = saved_b[2];
     }
     timing_gates.first_lap_length = saved_first;
+}
+
+// Online, the own rider meets the fresh remote riders: one whose newest state is a second old is
+// left alone; with the own rider out of the race every fresh one is met, with it in the race one
+// that has finished is not. A touched remote rider, hidden until then, wakes.
+TEST(race_tick, OnlineContactsOfTheOwnRider) {
+    reset_fixture f;
+    ASSERT_NE(f.window.w, nullptr);
+    int drop = race_state.gate_drop_tick;
+    struct {
+        const char *name;
+        int own_in_race, stale, finished, woken;
+    } cases[] = {
+        {"fresh, own rider out of the race", 0, 0, 0, 1},
+        {"a second old", 0, 1, 0, 0},
+        {"finished, own rider out of the race", 0, 0, 1, 1},
+        {"finished, own rider in the race", 1, 0, 1, 0},
+        {"fresh, own rider in the race", 1, 0, 0, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(f.reset({1, 2}), 1);
+        ASSERT_TRUE(rider_has_bike(0) && rider_has_bike(1));
+        rider_status[1] = 1;   // a remote rider, driven from what the server sends
+        drop = race_state.gate_drop_tick;
+        rider_slot *other = rider_slot_at(1);
+        const dReal *own = dBodyGetPosition(bike_frame_body(rider_slot_at(0)));
+        // The remote rider stands where the own one does, hidden.
+        const dReal *p = dBodyGetPosition(bike_frame_body(other));
+        bike_translate(1, (float)(own[0] - p[0]), 0, (float)(own[2] - p[2]));
+        bike_fade_out(other);
+        other->rider_presence = 0;
+        race_state.current_tick = drop + (int)(off_course_bias * RACE_TICKS_PER_SECOND) + 200;
+        race_update_standings();
+        ASSERT_GT(race_state.running_count, 1);
+        if (c.own_in_race) {
+            rider_set_timing_tic(0, 0, drop + 100);
+            rider_slot_at(0)->timing_count = 1;
+        }
+        rider_set_timing_tic(1, 0, drop + 90);   // the remote rider has passed the first point
+        other->timing_count = 1;
+        other->finished = c.finished;
+        net_client.socket = 1000;
+        net_client.slot = 0;
+        net_client.local_slot = 0;
+        net_slot_state_tick[1] = race_state.current_tick - (c.stale ? RACE_TICKS_PER_SECOND : 10);
+        race_tick();
+        net_client.socket = -1;
+        net_client.slot = RIDER_NO_SLOT;
+        net_client.local_slot = RIDER_NO_SLOT;
+        if (c.woken)
+            EXPECT_GT(other->rider_presence, 0.5f);
+        else
+            EXPECT_EQ(other->rider_presence, 0.0f);
+    }
+}
+
+// Offline, a rider driven from its history meets the gate arms until 10 s after the drop and
+// not a tick longer.
+TEST(race_tick, HistoryRidersMeetGateArmsForTenSeconds) {
+    reset_fixture f;
+    ASSERT_NE(f.window.w, nullptr);
+    ASSERT_EQ(f.reset({1, 2}), 1);
+    rider_status[1] = 1;
+    rider_slot *s = rider_slot_at(1);
+    const starting_gate &g = starting_gates[1];
+    track_statue *arm = track_statue_at(g.statue);
+    ASSERT_NE(arm, nullptr);
+    int drop = race_state.gate_drop_tick;
+    for (int tick : {drop + 1000, drop + RACE_GATE_WINDOW_TICKS, drop + RACE_GATE_WINDOW_TICKS + 1}) {
+        SCOPED_TRACE(tick - drop);
+        race_state.current_tick = tick;
+        race_update_gate_arms();   // down by now, flat on the ground
+        // The front wheel pressed onto the middle of the lying plate.
+        const dReal *w = dBodyGetPosition(bike_body_of(s, BIKE_BODY_FRONT_WHEEL));
+        float tx = arm->x + 1.5f * std::sin(g.angle), tz = arm->z + 1.5f * std::cos(g.angle);
+        float ty = arm->y + 0.05f + 0.15f + (float)bike_v(bike_row_of(s), 1) - 0.1f;
+        bike_translate(1, tx - (float)w[0], ty - (float)w[1], tz - (float)w[2]);
+        arm->last_hit_tick = -1;
+        race_tick();
+        if (tick <= drop + RACE_GATE_WINDOW_TICKS)
+            EXPECT_EQ(arm->last_hit_tick, tick);
+        else
+            EXPECT_EQ(arm->last_hit_tick, -1);
+    }
 }
