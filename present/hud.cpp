@@ -97,7 +97,7 @@ void hud_take_snapshot(hud_snapshot *snap, int slot) {
     snap->draw_render_stats = game_settings.draw_render_stats;
     snap->online = net_client.socket >= 0;
     snap->client_slot = net_client.slot;
-    snap->server_tick = race_state.current_tick;
+    snap->server_tick = net_client.server_tick;
     int stats[9] = {f ? f->vertices_drawn : 0, render_stats.triangles, render_stats.billboards,
                     f ? f->decals_drawn : 0, render_stats.texture_binds, render_stats.program_switches,
                     f ? f->texture_update_counter : 0, reshades_pending(f), erode_queue_count()};
