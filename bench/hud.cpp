@@ -55,7 +55,34 @@ int main() {
         glFinish();
     };
     bench_runs(5, frame);   // warm the caches
+    bench_stats hud = bench_runs(30, [&] {
+        glFinish();
+        hud_draw(slot);
+        glFinish();
+    });
+    bench_stats info = bench_runs(30, [&] {
+        glFinish();
+        hud_draw_info(slot);
+        glFinish();
+    });
+    // The lists alone, without OpenGL.
+    static hud_snapshot snap;
+    static hud_draw_list list;
+    bench_stats build = bench_runs(30, [&] {
+        hud_take_snapshot(&snap, slot);
+        hud_list_clear(&list);
+        hud_build(&list, snap);
+        hud_build_info(&list, snap);
+    });
+    printf("hud_draw %s, hud_draw_info %s; the lists built alone %s (%zu items, %zu vertices)\n",
+           bench_spread(hud).c_str(), bench_spread(info).c_str(), bench_spread(build).c_str(), list.items.size(),
+           list.vertices.size());
     bench_stats t = bench_runs(50, frame);
+    bench_stats empty = bench_runs(30, [] {
+        glFinish();
+        glFinish();
+    });
+    printf("glFinish around nothing %s\n", bench_spread(empty).c_str());
     int code = glGetError() == GL_NO_ERROR ? 0 : 1;
     if (code) fprintf(stderr, "a GL error\n");
     code |= bench_report_budget("hud_draw + hud_draw_info, 160 riders", "drawn", t,

@@ -98,64 +98,147 @@ int hud_count_texts(const hud_draw_list *list, const char *prefix) {
     return n;
 }
 
-static void draw_text(const hud_draw_list *list, const hud_item &item) {
-    const char *text = hud_item_text(list, item);
-    const float *c = item.colour;
-    glTranslatef(item.x, item.y, 0);
-    float s = item.size > 0 ? item.size : 1;
-    glScalef(s, s, s);
-    float x0 = (item.x_end - item.x) / s;
-    if (item.align == HUD_ALIGN_CENTRE) {
-        if (item.shadow)
-            font_draw_centered_shadowed(c[0], c[1], c[2], c[3], 0, x0, text);
-        else
-            font_draw_centered(c[0], c[1], c[2], c[3], 0, x0, text);
-    } else if (item.align == HUD_ALIGN_RIGHT) {
-        font_draw_right_shadowed(c[0], c[1], c[2], c[3], x0, text);
-    } else if (item.shadow) {
-        font_draw_shadowed(c[0], c[1], c[2], c[3], text);
-    } else {
-        font_draw_color(c[0], c[1], c[2], c[3], text);
+// The text quads of a list, gathered through the font's quad hook in eye coordinates and drawn
+// in one batch after every other item.
+namespace {
+struct text_batch {
+    std::vector<float> positions, texcoords, colours;
+    std::vector<uint32_t> indices;
+    // Where the glyph quads of the text being gathered go: eye = frame + unit * (origin +
+    // size * (glyph + offset)).
+    hud_frame frame;
+    float x, y, size, offset_x, offset_y;
+};
+text_batch batch;
+}  // namespace
+
+static void gather_quads(int count, const float *positions, const float *texcoords, const float *colours) {
+    text_batch &b = batch;
+    for (int q = 0; q < count; q++) {
+        uint32_t first = (uint32_t)(b.positions.size() / 3);
+        for (int k = 0; k < 4; k++) {
+            const float *p = positions + (q * 4 + k) * 3;
+            b.positions.push_back(b.frame.x + b.frame.unit * (b.x + b.size * (p[0] + b.offset_x)));
+            b.positions.push_back(b.frame.y + b.frame.unit * (b.y + b.size * (p[1] + b.offset_y)));
+            b.positions.push_back(-1.0f);
+        }
+        b.texcoords.insert(b.texcoords.end(), texcoords + q * 8, texcoords + q * 8 + 8);
+        b.colours.insert(b.colours.end(), colours + q * 16, colours + q * 16 + 16);
+        const uint32_t order[6] = {2, 1, 0, 2, 3, 1};
+        for (uint32_t o : order) b.indices.push_back(first + o);
     }
 }
 
-static void draw_vertices(const hud_draw_list *list, const hud_item &item) {
-    static const GLenum modes[] = {GL_TRIANGLES, GL_QUAD_STRIP, GL_LINE_STRIP, GL_LINES};
+// The glyph quads of one text item, with its shadow first, as the font's shadowed, centred and
+// right-aligned drawing places them.
+static void gather_text(const hud_draw_list *list, const hud_item &item) {
+    const char *text = hud_item_text(list, item);
+    const float *c = item.colour;
+    float size = item.size > 0 ? item.size : 1;
+    float end = (item.x_end - item.x) / size, start = 0;
+    if (item.align == HUD_ALIGN_CENTRE)
+        start = (end - font_text_width(text)) / 2;
+    else if (item.align == HUD_ALIGN_RIGHT)
+        start = end - font_text_width(text);
+    batch.frame = item.frame;
+    batch.x = item.x;
+    batch.y = item.y;
+    batch.size = size;
+    if (item.shadow) {
+        batch.offset_x = start + 1.0f / 16;
+        batch.offset_y = -1.0f / 16;
+        font_draw_text(0, 0, 0, c[3] / 2, text, FONT_OWN_COLOR + FONT_SHADOW_PASS);
+    }
+    batch.offset_x = start;
+    batch.offset_y = 0;
+    font_draw_text(c[0], c[1], c[2], c[3], text, FONT_OWN_COLOR);
+}
+
+static void draw_texts(const hud_draw_list *list) {
+    batch.positions.clear();
+    batch.texcoords.clear();
+    batch.colours.clear();
+    batch.indices.clear();
+    auto previous = font_quad_hook;
+    font_quad_hook = gather_quads;
+    for (const hud_item &item : list->items)
+        if (item.kind == HUD_TEXT) gather_text(list, item);
+    font_quad_hook = previous;
+    if (batch.indices.empty() || !font_main.gl_name) return;
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glBindTexture(GL_TEXTURE_2D, font_main.gl_name);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, batch.positions.data());
+    glTexCoordPointer(2, GL_FLOAT, 0, batch.texcoords.data());
+    glColorPointer(4, GL_FLOAT, 0, batch.colours.data());
+    glDrawElements(GL_TRIANGLES, (GLsizei)batch.indices.size(), GL_UNSIGNED_INT, batch.indices.data());
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+}
+
+static void put_vertex(const hud_item &item, const hud_vertex &v) {
+    glColor4fv(v.colour);
+    if (item.texture) glTexCoord2f(v.s, v.t);
+    glVertex3f(item.frame.x + item.frame.unit * v.x, item.frame.y + item.frame.unit * v.y, -1.0f);
+}
+
+// Triangle items with the same texture and blending that follow each other share one run.
+static bool same_run(const hud_item &a, const hud_item &b) {
+    return a.kind == HUD_TRIANGLES && b.kind == HUD_TRIANGLES && a.texture == b.texture && a.blend == b.blend;
+}
+
+static void set_state(const hud_item &item, bool on) {
+    if (item.blend) {
+        if (on) {
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        } else {
+            glDisable(GL_BLEND);
+        }
+    }
     if (item.texture) {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, item.texture);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        if (on) {
+            glEnable(GL_TEXTURE_2D);
+            glBindTexture(GL_TEXTURE_2D, item.texture);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        } else {
+            glDisable(GL_TEXTURE_2D);
+        }
     }
-    glBegin(modes[item.kind]);
-    for (int i = item.first; i < item.first + item.count; i++) {
-        const hud_vertex &v = list->vertices[i];
-        glColor4fv(v.colour);
-        if (item.texture) glTexCoord2f(v.s, v.t);
-        glVertex2f(v.x, v.y);
-    }
-    glEnd();
-    if (item.texture) glDisable(GL_TEXTURE_2D);
 }
 
 void hud_submit(const hud_draw_list *list) {
+    static const GLenum modes[] = {GL_TRIANGLES, GL_QUAD_STRIP, GL_LINE_STRIP, GL_LINES};
     glMatrixMode(GL_MODELVIEW);
-    for (const hud_item &item : list->items) {
-        glPushMatrix();
-        glLoadIdentity();
-        glTranslatef(item.frame.x, item.frame.y, -1.0f);
-        glScalef(item.frame.unit, item.frame.unit, item.frame.unit);
-        if (item.blend) {
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        }
+    glPushMatrix();
+    glLoadIdentity();
+    const std::vector<hud_item> &items = list->items;
+    for (size_t i = 0; i < items.size();) {
+        const hud_item &item = items[i];
         if (item.kind == HUD_TEXT) {
-            draw_text(list, item);
-            glDisable(GL_TEXTURE_2D);
-            glDisable(GL_BLEND);
-        } else
-            draw_vertices(list, item);
-        if (item.blend) glDisable(GL_BLEND);
-        glPopMatrix();
+            i++;
+            continue;
+        }
+        set_state(item, true);
+        glBegin(modes[item.kind]);
+        size_t j = i;
+        do {
+            for (int k = items[j].first; k < items[j].first + items[j].count; k++) put_vertex(items[j], list->vertices[k]);
+            j++;
+        } while (j < items.size() && item.kind == HUD_TRIANGLES && same_run(item, items[j]));
+        glEnd();
+        set_state(item, false);
+        i = j;
     }
+    draw_texts(list);
+    glPopMatrix();
     glColor4f(1, 1, 1, 1);
 }

@@ -65,6 +65,7 @@ const char *hud_item_text(const hud_draw_list *list, const hud_item &item);
 const hud_item *hud_find_text(const hud_draw_list *list, const char *text);
 // The number of text items that start with `prefix`.
 int hud_count_texts(const hud_draw_list *list, const char *prefix);
-// Draws the list: each item sets its own blending and texturing and turns them off again; the
-// model-view matrix is left as it was.
+// Draws the list: the shapes in order (triangle items with the same texture and blending that
+// follow each other in one run), then every text in one batch over them. Each run sets its
+// own blending and texturing and turns them off again; the model-view matrix is left as it was.
 void hud_submit(const hud_draw_list *list);
