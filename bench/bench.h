@@ -128,9 +128,9 @@ inline int bench_begin_frame(window_context *w) {
 }
 
 // The graphics benchmarks' start: the home folder in dir, the stock data of ZR_HOME indexed, the
-// start-up values of the settings and lighting, and a 640 x 480 window with a frame begun. The
-// window, or null with the reason on standard error.
-inline window_context *bench_game_window(const bench_dir &dir) {
+// start-up values of the settings and lighting, and a window (640 x 480 unless asked otherwise)
+// with a frame begun. The window, or null with the reason on standard error.
+inline window_context *bench_game_window(const bench_dir &dir, int width = 640, int height = 480) {
     setenv("XDG_DATA_HOME", dir.path.c_str(), 1);
     if (!vfs_locate_game_data()) {
         fprintf(stderr, "no game data: set ZR_HOME to the build's game folder\n");
@@ -140,7 +140,7 @@ inline window_context *bench_game_window(const bench_dir &dir) {
     settings_apply_graphics_preset(0);
     settings_derive();
     track_lighting_reset();
-    window_context *w = plyx_gl_open("bench", 640, 480, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
+    window_context *w = plyx_gl_open("bench", width, height, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
     if (w && bench_begin_frame(w)) return w;
     fprintf(stderr, "no window: %s\n", plyx_last_error());
     return nullptr;
@@ -148,8 +148,8 @@ inline window_context *bench_game_window(const bench_dir &dir) {
 
 // bench_game_window as the game's own window (game_window) with the graphics start-up done
 // (probe, shaders, fonts, HUD and title images) and its frame ended: the window, or null.
-inline window_context *bench_graphics_window(const bench_dir &dir) {
-    window_context *w = bench_game_window(dir);
+inline window_context *bench_graphics_window(const bench_dir &dir, int width = 640, int height = 480) {
+    window_context *w = bench_game_window(dir, width, height);
     if (!w) return nullptr;
     game_window = w;
     startup_graphics();

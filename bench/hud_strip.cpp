@@ -15,25 +15,9 @@
 
 int main() {
     bench_dir dir;
-    setenv("XDG_DATA_HOME", dir.path.c_str(), 1);
-    if (!vfs_locate_game_data()) {
-        fprintf(stderr, "no game data: set ZR_HOME to the build's game folder\n");
-        return 1;
-    }
-    vfs_build_index();
-    settings_apply_graphics_preset(0);
-    settings_derive();
-    track_lighting_reset();
     const int W = 1024, H = 768;
-    window_context *w = plyx_gl_open("bench", W, H, 24 | OPEN_NO_MODE_SWITCH, 0, 16, 0, 0);
-    if (!w || !bench_begin_frame(w)) {
-        fprintf(stderr, "no window: %s\n", plyx_last_error());
-        return 1;
-    }
-    game_window = w;
-    startup_graphics();
-    plyx_gl_end_frame(w);
-    bench_begin_frame(w);
+    window_context *w = bench_graphics_window(dir, W, H);
+    if (!w || !bench_begin_frame(w)) return 1;
     view_state.width = W;
     view_state.height = H;
     scene_set_projection(W, H, 90);
@@ -80,11 +64,6 @@ int main() {
                                 "0.05 of a 16.7 ms frame", 0.05 / 60);
     for (int i = 0; i < RIDER_SLOTS; i++) race_rider_names[i] = nullptr;
     plyx_gl_end_frame(w);
-    game_window = nullptr;
-    font_free_all();
-    tex_purge(1);
-    plyx_gl_close(w);
-    plyx_shutdown();
-    vfs_shutdown();
+    bench_graphics_close(w);
     return code;
 }

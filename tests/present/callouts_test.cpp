@@ -10,17 +10,10 @@
 #include <vector>
 
 #include "core/console.h"
-#include "core/folders.h"
-#include "core/vfs.h"
-#include "core/widget_data.h"
-#include "gfx/font.h"
-#include "gfx/texture.h"
 #include "present/callouts.h"
 #include "present/camera.h"
 #include "present/scene.h"
-#include "race/track.h"
-#include "tests/support/gl_test_window.h"
-#include "tests/support/test_support.h"
+#include "tests/present/screen_fixture.h"
 
 namespace {
 
@@ -133,20 +126,9 @@ TEST(present_callouts, BubbleFan) {
 // A three-line callout in front of the eye draws a white bubble with black text above the
 // anchor, and nothing when it is behind the eye; no GL error.
 TEST(present_callouts, BubbleDrawnInTheScene) {
-    temp_dir home;
-    test_isolate_home(home);
-    setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
-    ASSERT_EQ(vfs_locate_game_data(), 1);
-    vfs_build_index();
     const int W = 320, H = 240;
-    gl_test_window gl(W, H);
-    ASSERT_NE(gl.w, nullptr);
-    font_load_all();
-    track_lighting_reset();
-    const float sky[3] = {0.3f, 0.5f, 0.8f};
-    for (int i = 0; i < 3; i++) track_lighting.fog_color[i] = sky[i];
-    view_state.width = W;
-    view_state.height = H;
+    screen_fixture screen(W, H);
+    ASSERT_TRUE(screen.ready());
     float rotation[9];
     camera_matrix_from_angles(rotation, 0, 0);
     const float eye[3] = {0, 0, 0};
@@ -155,20 +137,13 @@ TEST(present_callouts, BubbleDrawnInTheScene) {
         scene_add_callout(0, -2, z, "front: 1.000\nrear: 0.250\nlog");
         scene_draw(eye, rotation, 90, -1);
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-        std::vector<unsigned char> rgb((size_t)W * H * 3);
-        glReadBuffer(GL_BACK);
-        glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-        if (const char *out = z > 0 ? getenv("ZR_SCREEN_TEST_PPM") : nullptr) {
-            FILE *f = fopen(out, "wb");
-            fprintf(f, "P6\n%d %d\n255\n", W, H);
-            for (int y = H - 1; y >= 0; y--) fwrite(&rgb[(size_t)y * W * 3], 1, W * 3, f);
-            fclose(f);
-        }
-        *white = *black = 0;
-        for (size_t i = 0; i < rgb.size(); i += 3) {
-            *white += rgb[i] >= 250 && rgb[i + 1] >= 250 && rgb[i + 2] >= 250;
-            *black += rgb[i] <= 90 && rgb[i + 1] <= 90 && rgb[i + 2] <= 90;
-        }
+        picture p = read_picture(W, H);
+        *white = (int)(W * H * p.share(0, 0, 1, 1, [](const unsigned char *c) {
+            return c[0] >= 250 && c[1] >= 250 && c[2] >= 250;
+        }) + 0.5);
+        *black = (int)(W * H * p.share(0, 0, 1, 1, [](const unsigned char *c) {
+            return c[0] <= 90 && c[1] <= 90 && c[2] <= 90;
+        }) + 0.5);
     };
     int white, black;
     count(8, &white, &black);
@@ -177,7 +152,4 @@ TEST(present_callouts, BubbleDrawnInTheScene) {
     count(-8, &white, &black);
     EXPECT_EQ(white, 0);
     scene_clear_callouts();
-    font_free_all();
-    tex_purge(1);
-    vfs_shutdown();
 }

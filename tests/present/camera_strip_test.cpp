@@ -8,19 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "core/folders.h"
 #include "core/globals.h"
-#include "core/vfs.h"
 #include "core/widget_data.h"
 #include "gfx/font.h"
-#include "gfx/texture.h"
 #include "present/camera.h"
 #include "present/camera_strip.h"
 #include "present/keycam.h"
 #include "present/scene.h"
-#include "race/track.h"
+#include "tests/present/screen_fixture.h"
 #include "tests/race/results_fixture.h"
-#include "tests/support/gl_test_window.h"
 
 namespace {
 
@@ -179,31 +175,6 @@ TEST(present_camera_strip, LapBox) {
 
 namespace {
 
-struct picture {
-    int width, height;
-    std::vector<unsigned char> rgb;   // top row first
-    const unsigned char *at(int x, int y) const { return &rgb[3 * ((size_t)y * width + x)]; }
-    // The share of pixels in the box (fractions of the picture) that pass the test.
-    template <class F>
-    double share(double x0, double y0, double x1, double y1, F test) const {
-        double n = 0, hit = 0;
-        for (int y = (int)(y0 * height); y < (int)(y1 * height); y++)
-            for (int x = (int)(x0 * width); x < (int)(x1 * width); x++, n++) hit += test(at(x, y));
-        return n > 0 ? hit / n : 0;
-    }
-};
-
-picture read_picture(int width, int height) {
-    picture p = {width, height, std::vector<unsigned char>((size_t)width * height * 3)};
-    std::vector<unsigned char> rows(p.rgb.size());
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-    for (int y = 0; y < height; y++)
-        std::copy(&rows[(size_t)(height - 1 - y) * width * 3], &rows[(size_t)(height - y) * width * 3],
-                  &p.rgb[(size_t)y * width * 3]);
-    return p;
-}
-
 bool black(const unsigned char *c) {
     return c[0] < 30 && c[1] < 30 && c[2] < 30;
 }
@@ -221,20 +192,9 @@ bool green(const unsigned char *c) {
 // boxes and the green lap box at the top right; the free camera draws none of it; key frames
 // put the eye at the key. Long names are cut to the name box.
 TEST(present_camera_strip, CameraViewFrames) {
-    temp_dir home;
-    test_isolate_home(home);
-    setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
-    ASSERT_EQ(vfs_locate_game_data(), 1);
-    vfs_build_index();
     const int W = 1024, H = 768;
-    gl_test_window gl(W, H);
-    ASSERT_NE(gl.w, nullptr);
-    font_load_all();
-    track_lighting_reset();
-    const float sky[3] = {0.3f, 0.5f, 0.8f};
-    for (int i = 0; i < 3; i++) track_lighting.fog_color[i] = sky[i];
-    view_state.width = W;
-    view_state.height = H;
+    screen_fixture screen(W, H);
+    ASSERT_TRUE(screen.ready());
     scene_lists_create();
     camera trackside = {0, 12, -40, 0, 0, 0, 0, 60, 0};
     ASSERT_EQ(plyx_array_append(&scene_trackside_cameras, &trackside), 1);
@@ -287,7 +247,4 @@ TEST(present_camera_strip, CameraViewFrames) {
     race_state.running_count = 0;
     frame_clock = 0;
     scene_lists_free();
-    font_free_all();
-    tex_purge(1);
-    vfs_shutdown();
 }

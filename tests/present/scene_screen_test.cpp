@@ -25,27 +25,11 @@
 #include "race/race.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
+#include "tests/present/screen_fixture.h"
 #include "tests/support/gl_test_window.h"
 #include "tests/support/test_support.h"
 
 namespace {
-
-struct picture {
-    int width, height;
-    std::vector<unsigned char> rgb;   // top row first
-    const unsigned char *at(int x, int y) const { return &rgb[3 * ((size_t)y * width + x)]; }
-};
-
-picture read_picture(int width, int height) {
-    picture p = {width, height, std::vector<unsigned char>((size_t)width * height * 3)};
-    std::vector<unsigned char> rows(p.rgb.size());
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-    for (int y = 0; y < height; y++)
-        std::copy(&rows[(size_t)(height - 1 - y) * width * 3], &rows[(size_t)(height - y) * width * 3],
-                  &p.rgb[(size_t)y * width * 3]);
-    return p;
-}
 
 bool bike_blue(const unsigned char *c) {
     return c[0] <= 70 && c[1] <= 110 && c[2] >= 110 && c[2] - c[1] >= 60;
