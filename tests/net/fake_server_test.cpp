@@ -45,13 +45,6 @@ struct raw_client {
     }
 };
 
-std::vector<uint8_t> words(int type, std::initializer_list<uint32_t> values) {
-    std::vector<uint8_t> b = {(uint8_t)type};
-    for (uint32_t v : values)
-        for (int i = 0; i < 4; i++) b.push_back((uint8_t)(v >> (8 * i)));
-    return b;
-}
-
 }  // namespace
 
 // The server's hash of each stock track, from the archive's members, is the one track_load
@@ -86,12 +79,12 @@ TEST(net_fake_server, PlaysTheHandshakeAndJudgesPackets) {
     fake_server_config c;
     ASSERT_EQ(fake_server_start(&s, c), 1);
     raw_client k(s.port);
-    k.send(words(0, {0, 0, 41, 777, 0}));
+    k.send(fake_words(0, {0, 0, 41, 777, 0}));
     fake_server_poll(&s, 0.0);
     auto got = k.read_all();
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0], fake_accept(c.client_slot, c.connection_word, 6));
-    std::vector<uint8_t> info = words(3, {c.client_slot, c.connection_word, 0, 0, 0, 0, 0, 0, 0, 0});
+    std::vector<uint8_t> info = fake_words(3, {c.client_slot, c.connection_word, 0, 0, 0, 0, 0, 0, 0, 0});
     std::string text = "generic||||\n7\nPlayer";
     info.insert(info.end(), text.begin(), text.end());
     k.send(info);
@@ -99,12 +92,12 @@ TEST(net_fake_server, PlaysTheHandshakeAndJudgesPackets) {
     got = k.read_all();
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0], fake_track(1, 0, 3, 1700, s.track_hash, "tracks/practice"));
-    k.send(words(5, {c.client_slot, c.connection_word, 1}));
+    k.send(fake_words(5, {c.client_slot, c.connection_word, 1}));
     fake_server_poll(&s, 0.2);
     got = k.read_all();
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0], fake_rider_info(1, c.client_slot + 1, FAKE_RIDER_INFO));
-    k.send(words(7, {c.client_slot, c.connection_word, 1, c.client_slot + 1}));
+    EXPECT_EQ(got[0], fake_rider_info(1, c.client_slot + 1, "generic||||\n7\nEcho Player"));
+    k.send(fake_words(7, {c.client_slot, c.connection_word, 1, c.client_slot + 1}));
     fake_server_poll(&s, 0.3);
     got = k.read_all();
     ASSERT_EQ(got.size(), 1u);
@@ -115,16 +108,16 @@ TEST(net_fake_server, PlaysTheHandshakeAndJudgesPackets) {
         const char *label;
         std::vector<uint8_t> bytes;
     } bad[] = {
-        {"wrong slot", words(9, {c.client_slot + 1, c.connection_word, 1})},
-        {"wrong word", words(9, {c.client_slot, c.connection_word ^ 1, 1})},
-        {"wrong race", words(9, {c.client_slot, c.connection_word, 2})},
-        {"long ready", words(9, {c.client_slot, c.connection_word, 1, 0})},
-        {"bike ack for a rider never sent", words(7, {c.client_slot, c.connection_word, 1, 9})},
-        {"reliable ahead", words(17, {c.client_slot, c.connection_word, 1})},
-        {"ack never sent", words(18, {c.client_slot, c.connection_word, 0})},
+        {"wrong slot", fake_words(9, {c.client_slot + 1, c.connection_word, 1})},
+        {"wrong word", fake_words(9, {c.client_slot, c.connection_word ^ 1, 1})},
+        {"wrong race", fake_words(9, {c.client_slot, c.connection_word, 2})},
+        {"long ready", fake_words(9, {c.client_slot, c.connection_word, 1, 0})},
+        {"bike ack for a rider never sent", fake_words(7, {c.client_slot, c.connection_word, 1, 9})},
+        {"reliable ahead", fake_words(17, {c.client_slot, c.connection_word, 1})},
+        {"ack never sent", fake_words(18, {c.client_slot, c.connection_word, 0})},
         {"unknown type", {99}},
         {"empty", {}},
-        {"contact without 41", words(0, {0, 0, 40, 777, 0})},
+        {"contact without 41", fake_words(0, {0, 0, 40, 777, 0})},
     };
     for (auto &b : bad) {
         size_t before = s.errors.size();
@@ -144,7 +137,7 @@ TEST(net_fake_server, FaultsAndTheReliableChannel) {
     c.auto_play = 0;
     ASSERT_EQ(fake_server_start(&s, c), 1);
     raw_client k(s.port);
-    k.send(words(0, {0, 0, 41, 5, 0}));
+    k.send(fake_words(0, {0, 0, 41, 5, 0}));
     fake_server_poll(&s, 0.0);
     fake_server_send(&s, fake_accept(4, 0x1234, 6));
     k.read_all();
@@ -158,7 +151,7 @@ TEST(net_fake_server, FaultsAndTheReliableChannel) {
     s.faults.clear();
 
     // The client's reliable message 0 is acknowledged and taken once; a copy only acknowledged.
-    std::vector<uint8_t> r = words(17, {4, 0x1234, 0});
+    std::vector<uint8_t> r = fake_words(17, {4, 0x1234, 0});
     r.push_back(19);
     for (char ch : std::string("hello")) r.push_back((uint8_t)ch);
     k.send(r);
@@ -180,7 +173,7 @@ TEST(net_fake_server, FaultsAndTheReliableChannel) {
     fake_server_poll(&s, 2.5);
     EXPECT_EQ(k.read_all(), (std::vector<std::vector<uint8_t>>{fake_reliable(0, 24, "sendready"),
                                                                fake_reliable(0, 24, "sendready")}));
-    k.send(words(18, {4, 0x1234, 0}));
+    k.send(fake_words(18, {4, 0x1234, 0}));
     fake_server_poll(&s, 3.5);
     EXPECT_TRUE(s.queue.empty());
     EXPECT_TRUE(k.read_all().empty());

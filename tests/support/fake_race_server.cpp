@@ -131,6 +131,12 @@ std::vector<const fake_packet *> fake_server_packets(const fake_server *s, int t
     return out;
 }
 
+std::string fake_replay_info(const std::string &client_info) {
+    size_t name = client_info.rfind('\n');
+    if (name == std::string::npos) return FAKE_RIDER_INFO;
+    return client_info.substr(0, name + 1) + ("Echo " + client_info.substr(name + 1)).substr(0, 63);
+}
+
 static void send_track(fake_server *s, uint32_t race_id) {
     const fake_server_config &c = s->config;
     fake_server_send(s, fake_track(race_id, c.race_time, c.race_laps, c.gate_drop_tick,
@@ -142,17 +148,17 @@ static void send_track(fake_server *s, uint32_t race_id) {
 static void send_next_rider(fake_server *s, uint32_t after) {
     uint32_t rider = s->session_slot + 1;
     if (rider < 160 && (after == 160 || after < rider)) {
-        fake_server_send(s, fake_rider_info(s->race_id, rider, FAKE_RIDER_INFO));
+        fake_server_send(s, fake_rider_info(s->race_id, rider, fake_replay_info(s->client_info)));
         return;
     }
-    fake_server_send(s, fake_race_start(s->race_id, s->config.local_slot,
-                                        "generic||||\n7\nPlayer"));
+    fake_server_send(s, fake_race_start(s->race_id, s->config.local_slot, s->client_info));
     s->phase = FAKE_STARTING;
 }
 
 // The client's reliable message, taken once and in order.
 static void take_message(fake_server *s, const fake_packet &k) {
     s->messages.push_back({k.message_type, k.text});
+    if (k.message_type == 3) s->client_info = k.text;
     if (k.message_type != 24) return;
     const std::string &t = k.text;
     if (t == "sendfile") {
@@ -189,6 +195,7 @@ static void answer(fake_server *s, const fake_packet &k, double now) {
         }
         break;
     case 3:
+        s->client_info = k.text;
         if (s->phase == FAKE_INFO || s->phase == FAKE_RIDERS) send_track(s, s->race_id ? s->race_id : c.race_id);
         break;
     case 5:

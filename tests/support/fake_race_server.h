@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,7 @@ struct fake_server {
     uint8_t track_hash[20] = {};
     double race_start_time = -1;          // "now" of the first ready; the server tick's zero
     uint32_t last_client_tick = 0;        // the newest race tick from the client's state packets
+    std::string client_info;              // the client's newest info text
     std::vector<fake_packet> received;    // every datagram, in order
     std::vector<std::string> errors;      // one line per malformed datagram
     // The reliable channel, server side.
@@ -170,8 +172,11 @@ std::vector<uint8_t> fake_disconnect_text(const std::string &text);
 std::vector<uint8_t> fake_reliable(uint32_t sequence, int message_type, const std::string &payload);
 std::vector<uint8_t> fake_ack(uint32_t sequence);
 std::vector<uint8_t> fake_redirect(uint32_t nonce, const std::string &text);
-// Little-endian words for payloads.
+// The replay rider's info: the client's info text with the name "Echo <name>".
+std::string fake_replay_info(const std::string &client_info);
+// Little-endian words for payloads; a packet of a type byte and words (a client's, in tests).
 std::string fake_le32(uint32_t v);
+std::vector<uint8_t> fake_words(int type, std::initializer_list<uint32_t> values);
 
 // The hostile table: packets of every type cut below their minimum, slots and counts at the
 // edges, bad ticks and indices, oversized datagrams, bad texts and sequences far ahead. Each
@@ -185,6 +190,7 @@ std::vector<fake_hostile_row> fake_hostile_rows(fake_server *s);
 // The flood's datagram: a race info for another race, dropped by a racing client.
 std::vector<uint8_t> fake_flood_datagram(const fake_server *s, int i);
 
-// A rider info text of the fake remote rider.
+// A rider info text of a remote rider, for tests. The server's replay rider rides the client's
+// own bike and gear (fake_replay_info).
 extern const char FAKE_RIDER_INFO[];
 constexpr int FAKE_TICKS_PER_SECOND = 128;

@@ -7,7 +7,7 @@
 #include "core/digest.h"
 #include "tests/support/fake_race_server.h"
 
-const char FAKE_RIDER_INFO[] = "generic|rider_red.png|bike_red.png|wheels.png|head_red.png\n77\nEcho Rider";
+const char FAKE_RIDER_INFO[] = "kx250f(2007)|gear_red.png|graphics_red.png|rims_red.png|helmet_red.png\n77\nEcho Rider";
 
 static void put32(std::vector<uint8_t> &b, uint32_t v) {
     for (int i = 0; i < 4; i++) b.push_back((uint8_t)(v >> (8 * i)));
@@ -25,6 +25,12 @@ std::string fake_le32(uint32_t v) {
     std::string s;
     for (int i = 0; i < 4; i++) s.push_back((char)(uint8_t)(v >> (8 * i)));
     return s;
+}
+
+std::vector<uint8_t> fake_words(int type, std::initializer_list<uint32_t> values) {
+    std::vector<uint8_t> b = {(uint8_t)type};
+    for (uint32_t v : values) put32(b, v);
+    return b;
 }
 
 std::vector<uint8_t> fake_full() {

@@ -19,7 +19,9 @@ static const char USAGE[] =
     "  --track FOLDER  stock track of the race (default tracks/practice)\n"
     "  --seconds S     run time, at most 600 (default 120)\n"
     "  --hostile       once the race runs: malformed and hostile packets, a flood of 100000\n"
-    "                  datagrams, then silence\n";
+    "                  datagrams, then silence\n"
+    "       fake-race-server --write-seeds FOLDER\n"
+    "  writes the server's packets as inputs of the fuzz target net_datagrams and exits\n";
 
 static const char *type_name(int type) {
     switch (type) {
@@ -64,6 +66,56 @@ static void request_stop(int) {
     stop_requested = 1;
 }
 
+// The fuzz target's input: a byte picking the client state (its index among 0, 3, 5, 7, 9, 11,
+// 14, 15), then datagrams each behind a 2-byte length.
+static int write_seed(const std::string &path, int state, const std::vector<std::vector<uint8_t>> &datagrams) {
+    static const int STATES[] = {0, 3, 5, 7, 9, 11, 14, 15};
+    int pick = 0;
+    while (STATES[pick] != state) pick++;
+    std::string bytes(1, (char)pick);
+    for (const std::vector<uint8_t> &d : datagrams) {
+        if (d.size() > 1023) continue;
+        bytes.push_back((char)(d.size() & 0xff));
+        bytes.push_back((char)(d.size() >> 8));
+        bytes.append(d.begin(), d.end());
+    }
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f) return 0;
+    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return fclose(f) == 0 && ok;
+}
+
+// Every packet the codec builds, in the order a race brings them, for each client state; and
+// the hostile table for a racing client.
+static int write_seeds(const std::string &folder) {
+    fake_server s;
+    s.race_id = 1;
+    s.session_slot = 2;
+    s.session_word = 0x5a17c0deu;
+    s.nonce = 1000;   // the fuzz target's nonce
+    if (!fake_track_hash("tracks/practice", s.track_hash)) return 0;
+    fake_state_record r = {};
+    r.slot = 3;
+    r.tick = 400;
+    for (int i = 0; i < 39; i++) r.state[i] = (uint8_t)(i * 13);
+    std::vector<std::vector<uint8_t>> race = {
+        fake_full(), fake_accept(2, 0x5a17c0deu, 6), fake_redirect(1000, "127.0.0.1:19801"),
+        fake_track(1, 0, 3, 1700, s.track_hash, "tracks/practice"),
+        fake_rider_info(1, 3, FAKE_RIDER_INFO), fake_rider_info(1, 5, FAKE_RIDER_INFO),
+        fake_race_start(1, 2, FAKE_RIDER_INFO), fake_race_info(1, 100, 0),
+        fake_state_bundle(1, 104, 96, {r}), fake_reliable(0, 19, "Welcome to the practice track"),
+        fake_reliable(2, 24, "knockout 100 200"), fake_reliable(1, 24, "off_course_bias 12.5"),
+        fake_reliable(3, 21, fake_le32(1) + fake_le32(1) + fake_le32(3) + fake_le32(0) + fake_le32(900)),
+        fake_reliable(4, 27, fake_le32(1) + std::string(24, '\x11')), fake_reliable(5, 24, "sendready"),
+        fake_ack(0), fake_restart(2), fake_track(2, 76800, 2, 1700, s.track_hash, "tracks/practice"),
+        fake_disconnect_text("kicked"), fake_disconnect()};
+    for (int state : {0, 3, 5, 7, 9, 11, 14, 15})
+        if (!write_seed(folder + "/codec_state" + std::to_string(state), state, race)) return 0;
+    std::vector<std::vector<uint8_t>> hostile;
+    for (const fake_hostile_row &row : fake_hostile_rows(&s)) hostile.push_back(row.bytes);
+    return write_seed(folder + "/codec_hostile_state11", 11, hostile);
+}
+
 static int read_number(const char *text, int low, int high, int *out) {
     char *end;
     errno = 0;
@@ -92,6 +144,12 @@ int main(int argc, char **argv) {
                 fprintf(stderr, "fake-race-server: --seconds takes 1 to 600, not '%s'\n", argv[i]);
                 return 2;
             }
+        } else if (strcmp(a, "--write-seeds") == 0 && has_value) {
+            if (!write_seeds(argv[++i])) {
+                fprintf(stderr, "fake-race-server: can't write the seeds into '%s'\n", argv[i]);
+                return 1;
+            }
+            return 0;
         } else if (strcmp(a, "--hostile") == 0) {
             hostile = 1;
         } else {
