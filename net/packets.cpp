@@ -103,20 +103,29 @@ static void report_error(const char *name, double now) {
     console_printf("%s\n", name);
 }
 
+// Reads in batches (one system call for many datagrams) and dispatches each in turn.
 static void receive_direct(const char **error) {
-    static unsigned char buffer[NET_DATAGRAM_MAX + 1];
-    for (int n = 0; n < NET_RECEIVE_MAX && net_client.socket >= 0; n++) {
-        net_address from;
-        int got = net_receive_from(net_client.socket, buffer, NET_DATAGRAM_MAX, &from);
-        if (got < 0) {
-            if (net_last_error) *error = net_last_error;
+    constexpr int BATCH = 32;
+    static unsigned char buffers[BATCH][NET_DATAGRAM_MAX + 1];
+    int lengths[BATCH];
+    net_address from[BATCH];
+    for (int n = 0; n < NET_RECEIVE_MAX && net_client.socket >= 0;) {
+        int want = NET_RECEIVE_MAX - n < BATCH ? NET_RECEIVE_MAX - n : BATCH;
+        int got = net_receive_many(net_client.socket, &buffers[0][0], NET_DATAGRAM_MAX + 1, lengths,
+                                   from, want);
+        if (got <= 0) {
+            if (got < 0 && net_last_error) *error = net_last_error;
             return;
         }
-        if (got > NET_DATAGRAM_MAX) {
-            *error = "WSAEMSGSIZE";
-            continue;
+        n += got;
+        for (int i = 0; i < got && net_client.socket >= 0; i++) {
+            if (lengths[i] > NET_DATAGRAM_MAX) {
+                *error = "WSAEMSGSIZE";
+                continue;
+            }
+            net_dispatch(buffers[i], lengths[i], &from[i]);
         }
-        net_dispatch(buffer, got, &from);
+        if (got < want) return;
     }
 }
 
@@ -215,7 +224,7 @@ static const char *catalogue_folder(const char *name) {
     return nullptr;
 }
 
-static void take_track(const unsigned char *p, int length) {
+static void take_track(const unsigned char *p) {
     int state = net_client.state;
     uint32_t race = wire_get32(p + 1);
     if (state != NET_STATE_CLIENT_INFO && state != NET_STATE_RESTARTING) return;
@@ -228,7 +237,6 @@ static void take_track(const unsigned char *p, int length) {
     net_client.race_word = (int32_t)word;
     memcpy(net_client.track_hash, p + 17, 20);
     const char *name = (const char *)p + 37;
-    (void)length;
     const char *folder = catalogue_folder(name);
     if (!folder) {
         char text[200];
@@ -385,7 +393,7 @@ void net_dispatch(const unsigned char *data, int length, const net_address *send
     switch (type) {
     case NET_SERVER_FULL: net_print("Server is full\n"); break;
     case NET_ACCEPT: take_accept(p); break;
-    case NET_TRACK: take_track(p, length); break;
+    case NET_TRACK: take_track(p); break;
     case NET_RIDER_INFO: take_rider_info(p); break;
     case NET_RACE_START: take_race_start(p); break;
     case NET_RACE_INFO:

@@ -139,6 +139,39 @@ int net_receive_from(int socket, void *buffer, int size, net_address *from) {
     return (int)got;
 }
 
+int net_receive_many(int socket, unsigned char *buffers, int size, int *lengths, net_address *from,
+                     int count) {
+    net_last_error = nullptr;
+    constexpr int MAX = 64;
+    if (count > MAX) count = MAX;
+    mmsghdr messages[MAX];
+    iovec parts[MAX];
+    sockaddr_in senders[MAX];
+    memset(messages, 0, sizeof(mmsghdr) * (size_t)count);
+    for (int i = 0; i < count; i++) {
+        parts[i] = {buffers + (size_t)i * (size_t)size, (size_t)size};
+        messages[i].msg_hdr.msg_iov = &parts[i];
+        messages[i].msg_hdr.msg_iovlen = 1;
+        messages[i].msg_hdr.msg_name = &senders[i];
+        messages[i].msg_hdr.msg_namelen = sizeof senders[i];
+    }
+    int got;
+    do {
+        got = recvmmsg(socket, messages, (unsigned)count, MSG_TRUNC | MSG_DONTWAIT, nullptr);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        net_error_text();
+        return -1;
+    }
+    for (int i = 0; i < got; i++) {
+        lengths[i] = (int)messages[i].msg_len;
+        memset(&from[i], 0, sizeof from[i]);
+        from[i].length = (int32_t)sizeof(sockaddr_in);
+        memcpy(from[i].area, &senders[i], sizeof senders[i]);
+    }
+    return got;
+}
+
 void net_close_socket(int socket) {
     if (socket >= 0) close(socket);
 }

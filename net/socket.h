@@ -25,6 +25,10 @@ int net_send_to(int socket, const void *data, int length, const net_address *add
 // One datagram into the buffer, the sender into from: the datagram's real length (above the
 // buffer's size when it was cut), or -1 (nothing waiting, or an error named in net_last_error).
 int net_receive_from(int socket, void *buffer, int size, net_address *from);
+// Up to count datagrams at once, each into its own buffer of size bytes: how many were read
+// (lengths as net_receive_from gives them), or -1 as net_receive_from.
+int net_receive_many(int socket, unsigned char *buffers, int size, int *lengths, net_address *from,
+                     int count);
 void net_close_socket(int socket);
 // Names the current errno as its socket error: sets net_last_error, returns the code.
 int net_error_text();

@@ -293,3 +293,54 @@ TEST_F(net_loopback, SimulatedLagAndLoss) {
     EXPECT_EQ(net_delayed_count(), 0);
     game_settings.fake_lag = 0.0;
 }
+
+// A state bundle: complete records for remote riders go into their histories; the client's
+// own slot, a robot, a slot without a rider, slot 160 and an older tick add nothing; a count
+// larger than the datagram applies the complete records, then says so.
+TEST_F(net_packets, StateBundle) {
+    online(NET_STATE_READY, 2, 1);
+    race_state.current_tick = 0;
+    auto record = [](int slot, int ping, uint32_t tick) {
+        return std::string(1, (char)(slot & 255)) + std::string(1, (char)(slot >> 8)) +
+               std::string(1, (char)ping) + std::string(1, '\0') + le32(tick) + std::string(39, 'r');
+    };
+    std::string d = bytes_of({11}) + le32(1) + le32(800) + le32(0) + le32(8) + record(3, 5, 790) +
+                    record(2, 5, 790) + record(9, 5, 790) + record(7, 5, 790) + record(160, 5, 790) +
+                    record(3, 5, 780) + record(4, 6, 0x80000000u) + record(4, 6, 791) +
+                    record(5, 1, 1).substr(0, 20);
+    d.replace(13, 4, le32(9));
+    from_server(d);
+    EXPECT_EQ(net_recorded.states, (std::vector<int>{3, 4}));
+    EXPECT_EQ(net_slot_state_tick[3], 790);
+    EXPECT_EQ(net_slot_ping[4], 6);
+    EXPECT_EQ(net_console_count("State packet too small"), 1);
+    EXPECT_EQ(net_client.state, NET_STATE_RACING);
+    EXPECT_EQ(race_state.current_tick, 800);   // the first server tick sets the race clock
+    EXPECT_EQ(net_client.server_tick_estimate, 800);
+    EXPECT_EQ(net_console_count("3 laps"), 0);   // the race state here has no laps set
+    // The echoed tick gives the client's own ping; an older server tick moves nothing.
+    race_state.current_tick = 830;
+    from_server(bytes_of({10}) + le32(1) + le32(700) + le32(810));
+    EXPECT_EQ(net_slot_ping[2], 20);
+    EXPECT_EQ(net_client.latest_server_tick, 800u);
+    race_state.current_tick = 0;
+}
+
+// The race length as the race reset left it.
+TEST_F(net_packets, RaceLengthLines) {
+    struct row {
+        int race_time, laps;
+        const char *line;
+    } rows[] = {{0, 3, "3 laps"}, {10 * 60 * 128, 0, "10 minutes"}, {10 * 60 * 128 + 40, 2, "10 minutes + 2 laps"}};
+    for (const row &r : rows) {
+        online(NET_STATE_READY, 2, 1);
+        console_clear();
+        race_state.race_time = r.race_time;
+        race_state.laps = r.laps;
+        from_server(race_info(1, 100));
+        EXPECT_EQ(net_console_count(r.line), 1) << r.line;
+        EXPECT_EQ(net_console_count("laps"), r.laps > 0 ? 1 : 0) << r.line;
+    }
+    race_state.race_time = 0;
+    race_state.laps = 0;
+}
