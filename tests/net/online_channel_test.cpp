@@ -66,7 +66,8 @@ TEST_F(net_online, KickedThenDisconnected) {
     step();
     EXPECT_EQ(online_count_lines(lines(), "kicked"), 1);
     EXPECT_EQ(net_client.state, NET_STATE_DISCONNECTING);
-    EXPECT_EQ(fake_server_packets(&s, 15).size(), 1u);
+    ASSERT_EQ(fake_server_packets(&s, 15).size(), 1u);
+    EXPECT_EQ(fake_server_packets(&s, 15)[0]->bytes, fake_words(15, {s.config.client_slot, s.config.connection_word}));
     step(128);
     EXPECT_EQ(fake_server_packets(&s, 15).size(), 2u);
     fake_server_send(&s, fake_disconnect(), 0);

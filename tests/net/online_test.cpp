@@ -120,6 +120,12 @@ TEST_F(net_online, HandshakeUnderTheFakeClock) {
     EXPECT_EQ(net_client.latest_server_tick, 500u);
     EXPECT_EQ(race_state.current_tick, 500);
 
+    // The restart request of the Multiplayer page.
+    ASSERT_EQ(net_request_restart(), 1);
+    fake_server_poll(&s, online_now);
+    ASSERT_EQ(fake_server_packets(&s, 13).size(), 1u);
+    EXPECT_EQ(fake_server_packets(&s, 13)[0]->bytes, fake_words(13, {2, W, 1}));
+
     // A restart to a higher race id: the ack waits for the interval, then the track comes again.
     fake_server_send(&s, fake_restart(2));
     step();
@@ -136,7 +142,7 @@ TEST_F(net_online, HandshakeUnderTheFakeClock) {
 
     expect_in_order(all_lines(), {"Contacting server", "Contacting server", "Sending client info",
                                   "Sending track acknowledgment", "Sending bike acknowledgment 3",
-                                  "Sending bike acknowledgment 5", "3 laps", "Sending restart",
+                                  "Sending bike acknowledgment 5", "3 laps", "Requesting restart", "Sending restart",
                                   "Sending track acknowledgment"});
     EXPECT_EQ(online_count_lines(all_lines(), "Sending bike acknowledgment 3"), 1);
 }
