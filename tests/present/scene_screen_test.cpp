@@ -60,6 +60,34 @@ centre_counts centre_box(const picture &p) {
     return {b / n, w / n, t / n};
 }
 
+// Sky in the top tenth (blue over red, and light); dirt and grass in the bottom fifth (red and
+// green over blue).
+void expect_sky_and_ground(const picture &p, const char *what) {
+    const int W = p.width, H = p.height;
+    double r = 0, b = 0;
+    int dark = 0;
+    for (int y = 0; y < H / 10; y++)
+        for (int x = 0; x < W; x++) {
+            const unsigned char *c = p.at(x, y);
+            r += c[0];
+            b += c[2];
+            dark += c[0] < 90;
+        }
+    double n = (double)W * (H / 10);
+    EXPECT_GE(b / n - r / n, 30.0) << what;
+    EXPECT_EQ(dark, 0) << what;
+    double gr = 0, gg = 0, gb = 0;
+    for (int y = H * 4 / 5; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            const unsigned char *c = p.at(x, y);
+            gr += c[0];
+            gg += c[1];
+            gb += c[2];
+        }
+    EXPECT_GT(gr, gb) << what;
+    EXPECT_GT(gg, gb) << what;
+}
+
 }  // namespace
 
 TEST(present_screen, ChaseViewShowsSkyGroundAndTheBike) {
@@ -111,34 +139,20 @@ TEST(present_screen, ChaseViewShowsSkyGroundAndTheBike) {
             fclose(file);
         }
     }
-    // Sky in the top tenth: blue over red, and light.
-    double r = 0, b = 0;
-    int dark = 0;
-    for (int y = 0; y < H / 10; y++)
-        for (int x = 0; x < W; x++) {
-            const unsigned char *c = with.at(x, y);
-            r += c[0];
-            b += c[2];
-            dark += c[0] < 90;
-        }
-    double n = (double)W * (H / 10);
-    EXPECT_GE(b / n - r / n, 30.0);
-    EXPECT_EQ(dark, 0);
-    // Ground in the bottom fifth: dirt and grass, red and green over blue.
-    double gr = 0, gg = 0, gb = 0;
-    for (int y = H * 4 / 5; y < H; y++)
-        for (int x = 0; x < W; x++) {
-            const unsigned char *c = with.at(x, y);
-            gr += c[0];
-            gg += c[1];
-            gb += c[2];
-        }
-    EXPECT_GT(gr, gb);
-    EXPECT_GT(gg, gb);
+    expect_sky_and_ground(with, "chase");
     centre_counts bike = centre_box(with);
     EXPECT_GE(bike.blue, 0.02);
     EXPECT_GE(bike.white, 0.005);
     EXPECT_GE(bike.tyre, 0.01);
+    // The onboard view: the eye at the rider's head, clear of the bike, sees the same sky and
+    // ground past the front of the bike.
+    settings.fov.value = 110;
+    settings.first_person_height.value = 0;
+    settings.first_person_angle.value = 0;
+    settings.first_person_gimbal.value = 0;
+    scene_draw_rider_view(bike_frame_body(s), 0);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    expect_sky_and_ground(read_picture(W, H), "onboard");
     // The same view without the bike.
     bike_free(0);
     centre_counts none = centre_box(draw());
