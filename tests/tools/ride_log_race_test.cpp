@@ -213,8 +213,8 @@ TEST(tools_ride_log_race, SeriesEventScoredAndTheNextOneRaced) {
     for (int i = 1; i < 40; i++) zeros += " 0";
     ASSERT_TRUE(test_write_file(h.dir() + "series/short.series",
                                 "\"Short Series\"\n3 Expert\n21 24 33\n2\n"
-                                "\"Moto 1\" tracks/practice 0 1\n" + points + "\n" + zeros + "\n"
-                                "\"Moto 2\" tracks/practice 0 1\n" + points + "\n" + points + "\n"));
+                                "\"Moto 1\" tracks/hillside 0 1\n" + points + "\n" + zeros + "\n"
+                                "\"Moto 2\" tracks/hillside 0 1\n" + points + "\n" + points + "\n"));
     std::string out;
     ASSERT_EQ(h.run({"--series", "series/short.series", "--autoplayer"}, &out), 0) << out;
     EXPECT_NE(out.find("series 'Short Series': event 1 of 2, 'Moto 1'"), std::string::npos) << out;
