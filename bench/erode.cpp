@@ -12,22 +12,6 @@
 
 static const double FRAME_MS = 1000.0 / 60.0;
 
-struct bench_stats {
-    double median, low, high;
-};
-
-template <class F>
-static bench_stats bench_runs(int runs, F f) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; i++) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        t.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(t.begin(), t.end());
-    return {t[t.size() / 2], t.front(), t.back()};
-}
-
 // Points pushing across the course's middle region, in a fixed order.
 static std::vector<erode_point> bench_points(int count) {
     std::mt19937 random(120);
@@ -81,8 +65,8 @@ int main() {
                 for (const erode_point &p : points) erode_apply_point(f, p, 1.0f);
             });
             f->render_mode = kept;
-            double rate = points.size() / (s.median * 1000), best = points.size() / (s.low * 1000),
-                   worst = points.size() / (s.high * 1000);
+            double rate = points.size() / (s.median * 1000), best = points.size() / (s.min * 1000),
+                   worst = points.size() / (s.max * 1000);
             printf("points per ms, radius %.0f ft, invalidation mode %d: median %.1f (min %.1f max %.1f)", radius,
                    mode, rate, worst, best);
             if (radius == 8.0f) {
