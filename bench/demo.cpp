@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench.h"
+#include "bench/bench_race.h"
 #include "bike/bike_models.h"
 #include "bike/packed_state.h"
 #include "bike/physics.h"
@@ -228,15 +228,8 @@ static int bench_recording() {
 
 int main() {
     bench_dir dir;
-    window_context *w = bench_graphics_window(dir);
-    if (!w || !physics_open()) return 1;
-    track_lists_create();
-    terrain_use_main_field();
-    rider_table_init();
-    settings.track.options = TRACKS;
-    settings.track.option_count = 1;
-    settings.track.current = 0;
-    game_settings.roost_frequency = 0;
+    window_context *w = bench_race_window(dir, TRACKS);
+    if (!w) return 1;
     if (!reset(1, 0, 0) || !rider_has_bike(0) || timing_gates.count <= 0) return 1;
     unsigned char templ[PACKED_STATE_BYTES];
     bike_pack_state(&rider_table[0], templ);

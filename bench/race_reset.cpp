@@ -5,7 +5,7 @@
 // suspension graph; not the contacts, the world step or the bike steps) against 2% of a tick.
 #include <cstring>
 
-#include "bench/bench.h"
+#include "bench/bench_race.h"
 #include "bike/physics.h"
 #include "bike/rider.h"
 #include "bike/shape.h"
@@ -29,15 +29,8 @@ static int reset_with(int robots) {
 
 int main() {
     bench_dir dir;
-    window_context *w = bench_graphics_window(dir);
-    if (!w || !physics_open()) return 1;
-    track_lists_create();
-    terrain_use_main_field();
-    rider_table_init();
-    settings.track.options = TRACKS;
-    settings.track.option_count = 1;
-    settings.track.current = 0;
-    game_settings.roost_frequency = 0;
+    window_context *w = bench_race_window(dir, TRACKS);
+    if (!w) return 1;
     if (!reset_with(40)) return 1;   // loads the track and caches the bikes
 
     bench_stats reset = bench_runs(5, [] { reset_with(40); });

@@ -53,6 +53,15 @@ std::vector<int> robot_slots() {
     return v;
 }
 
+// One robot on the practice track racing one lap, with two minutes to spare: its slot, or -1.
+int one_robot_one_lap(race_run_options *o) {
+    o->robots = 1;
+    o->laps = 1;
+    o->extra_seconds = 120;
+    if (race_run_reset(*o) != 1 || robot_slots().empty()) return -1;
+    return robot_slots().front();
+}
+
 const float *frame_at(int slot) {
     static float p[3];
     const dReal *q = dBodyGetPosition(bike_frame_body(&rider_table[slot]));
@@ -367,11 +376,8 @@ double off_line(rider_slot *s) {
 // and past its next checkpoint within 30 s, and finishes.
 TEST_F(race_robot_race, OffItsLineItRecovers) {
     race_run_options o;
-    o.robots = 1;
-    o.laps = 1;
-    o.extra_seconds = 120;
-    ASSERT_EQ(race_run_reset(o), 1);
-    int slot = robot_slots().at(0);
+    int slot = one_robot_one_lap(&o);
+    ASSERT_GE(slot, 0);
     rider_slot *s = &rider_table[slot];
     // From 20 s of race clock, the first tick it rides faster than 5 ft/s (not slowed in a turn)
     // having advanced along its line within the last second.
@@ -421,11 +427,8 @@ TEST_F(race_robot_race, OffItsLineItRecovers) {
 // advance, and once let go it passes its next checkpoint and finishes.
 TEST_F(race_robot_race, PinnedItJumpsOnAndFinishes) {
     race_run_options o;
-    o.robots = 1;
-    o.laps = 1;
-    o.extra_seconds = 120;
-    ASSERT_EQ(race_run_reset(o), 1);
-    int slot = robot_slots().at(0);
+    int slot = one_robot_one_lap(&o);
+    ASSERT_GE(slot, 0);
     rider_slot *s = &rider_table[slot];
     while (race_state.current_tick < 20 * RACE_TICKS_PER_SECOND) race_tick();
     dReal held[BIKE_BODIES][3 + 12];
