@@ -159,7 +159,9 @@ TEST_F(race_robot_race, LeaveTheGateAtTheLaunch) {
         for (int s : slots) {
             const float *p = frame_at(s);
             double moved = std::hypot(p[0] - start[s][0], p[2] - start[s][2]);
-            if (race_state.current_tick < drop) ASSERT_LT(moved, 1.0) << "slot " << s << " before the drop";
+            if (race_state.current_tick < drop) {
+                ASSERT_LT(moved, 1.0) << "slot " << s << " before the drop";
+            }
         }
     }
     for (int s : slots) {
