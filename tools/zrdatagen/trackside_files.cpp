@@ -202,9 +202,12 @@ datagen_trackside datagen_trackside_of(const datagen_track &t, bool hillside) {
 
     s.flaggers = p.flaggers;
     if (p.flaggers) {
-        s.start_flagger = across(t, start, half + 6);
-        s.start_flagger_end = across(t, start, half + 36);
-        s.lap_flagger = across(t, start - 3, -(half + 5));
+        // The starter stands beside gate 0's end of the gate row, a little ahead of it, in view of
+        // the riders behind it, and walks off back and away from the course; the lap flagger
+        // stands at the line on the far side.
+        s.start_flagger = across(t, start + 3, -(half + 5));
+        s.start_flagger_end = across(t, start - 12, -(half + 30));
+        s.lap_flagger = across(t, start - 3, half + 5);
         for (int j = 0; j < 2; j++) {
             const datagen_feature &f = p.plan.features[(size_t)j];
             for (long i : {feature_start(t, f) - 4, feature_end(t, f) + 4}) {
