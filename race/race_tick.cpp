@@ -42,7 +42,6 @@ static void list_occupied() {
 
 // 2: riders of kind 1 posed from their history at the view tick.
 static void pose_history_riders() {
-    race_tick_steps(TICK_STEP_POSE);
     history_pose_riders(demo_playback_version());
 }
 
@@ -212,6 +211,7 @@ void race_tick() {
     race_tick_marks(TICK_PART_REST);
     race_tick_steps(TICK_STEP_SCRIPT);
     if (race_hooks.script_tic) race_hooks.script_tic();   // 1
+    race_tick_steps(TICK_STEP_POSE);
     pose_history_riders();                                   // 2
     remember_time_trial_laps();                              // 3
     list_occupied();

@@ -22,6 +22,7 @@
 #include "race/timing.h"
 #include "race/track.h"
 #include "terrain/terrain.h"
+#include "tests/race/practice_race.h"
 #include "tests/support/gl_test_window.h"
 #include "tests/support/test_support.h"
 
@@ -52,36 +53,13 @@ void spy_camera(const float p[3]) {
     for (int i = 0; i < 3; i++) camera_at[i] = p[i];
 }
 
-const char *TRACKS[] = {"tracks/practice"};
-
-struct reset_fixture {
-    temp_dir home;
-    gl_test_window window{320, 320};
+struct reset_fixture : practice_race_fixture {
     reset_fixture() {
-        test_isolate_home(home);
-        setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
-        vfs_build_index();
-        track_lists_create();
-        terrain_use_main_field();
-        physics_open();
-        rider_table_init();
-        settings.track.options = TRACKS;
-        settings.track.option_count = 1;
-        settings.track.current = 0;
         race_bike_load = spy_load;
-        race_hooks = {};
         race_hooks.engine_sound_load = spy_sound;
         race_hooks.place_free_camera = spy_camera;
-        game_settings.roost_frequency = 0;
     }
-    ~reset_fixture() {
-        for (int i = 0; i < RIDER_SLOTS; i++) bike_free(i);
-        if (track_name) track_unload();
-        physics_close();
-        track_lists_free();
-        race_bike_load = bike_load;
-        vfs_shutdown();
-    }
+    ~reset_fixture() { race_bike_load = bike_load; }
     int reset(const std::vector<int> &first_roles, int race_time = 0, int laps = 5) {
         static int roles[RIDER_SLOTS];
         memset(roles, 0, sizeof roles);

@@ -3,21 +3,14 @@
 // watching, and in a time trial; roost turns with the tick.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "bike/physics.h"
 #include "bike/rider.h"
-#include "core/settings.h"
-#include "core/vfs.h"
 #include "net/client.h"
 #include "race/race.h"
 #include "race/tick_steps.h"
-#include "race/track.h"
-#include "terrain/terrain.h"
-#include "tests/support/gl_test_window.h"
-#include "tests/support/test_support.h"
+#include "tests/race/practice_race.h"
 
 namespace {
 
@@ -43,43 +36,10 @@ void record_step(int step, int slot) {
     if (slot >= 0) seen += std::to_string(slot);
 }
 
-const char *TRACKS[] = {"tracks/practice"};
-
-struct tick_fixture {
-    temp_dir home;
-    gl_test_window window{320, 320};
-    tick_fixture() {
-        test_isolate_home(home);
-        setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
-        vfs_build_index();
-        track_lists_create();
-        terrain_use_main_field();
-        physics_open();
-        rider_table_init();
-        settings.track.options = TRACKS;
-        settings.track.option_count = 1;
-        settings.track.current = 0;
-        race_hooks = {};
-        game_settings.roost_frequency = 0;
-    }
-    ~tick_fixture() {
-        race_tick_step = nullptr;
-        suspension_graph_on = 0;
-        net_client.socket = -1;
-        net_client.slot = RIDER_NO_SLOT;
-        net_client.local_slot = RIDER_NO_SLOT;
-        for (int i = 0; i < RIDER_SLOTS; i++) bike_free(i);
-        if (track_name) track_unload();
-        physics_close();
-        track_lists_free();
-        vfs_shutdown();
-    }
-};
-
 }  // namespace
 
 TEST(race_tick, StepOrderForEveryKindOfRider) {
-    tick_fixture f;
+    practice_race_fixture f;
     ASSERT_NE(f.window.w, nullptr);
     struct {
         const char *name;
