@@ -11,6 +11,7 @@
 // through it) and the race cases of bike_tick_race.cpp: the start at the hillside's gates through race_tick,
 // the statue pass and the particles.
 #include <chrono>
+#include <cstring>
 #include <map>
 #include <numeric>
 
@@ -29,10 +30,6 @@ int bench_bike_tick_pairs(int (*load_bikes)(int), void (*free_bikes)(),
 static const double CONTACT_TARGET = 1.0 / 25600;   // the contact benchmark's pass, s
 
 using bench_clock = std::chrono::steady_clock;
-
-static double seconds_since(bench_clock::time_point t) {
-    return std::chrono::duration<double>(bench_clock::now() - t).count();
-}
 
 // Times of one run of ticks, summed over the ticks.
 struct tick_times {
@@ -126,7 +123,9 @@ static void free_bikes() {
     race_state.current_tick = 0;
 }
 
-int main() {
+int main(int argc, char **argv) {
+    // "isolated": the isolated table only (for profiling the bike tick).
+    bool isolated_only = argc > 1 && strcmp(argv[1], "isolated") == 0;
     bench_dir dir;
     window_context *w = bench_graphics_window(dir);
     if (!w) return 1;
@@ -198,6 +197,12 @@ int main() {
     }
     printf("(contacts + bike steps + world step) / world step at most 1.5 at every count: %s\n",
            failed ? "MISSED (see above)" : "met");
+    if (isolated_only) {
+        physics_close();
+        shape_free_cache();
+        bench_graphics_close(w);
+        return failed;
+    }
     // The rider pairs: the pass over 160 riders and the pack through it (bike_tick_pairs.cpp).
     failed |= bench_bike_tick_pairs(load_bikes, free_bikes, largest_island, spots, headings);
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "bike/contact.h"
+#include "bike/contact_tyre_bound.h"
 #include "terrain/terrain.h"
 
 // The cells a search visits: x0 <= x < x1, z0 <= z < z1.
@@ -55,18 +56,35 @@ static vec3 grid_corner(const terrain_field *f, int i, int j) {
     return {(float)i * f->spacing, f->heights[a + (size_t)n * b], (float)j * f->spacing};
 }
 
+// The larger of a and b, a NaN giving way to the other (as fmax, without the library call).
+static float larger(float a, float b) {
+    return a < b || a != a ? b : a;
+}
+
+// The smaller of a and b, a NaN giving way to the other (as fmin).
+static float smaller(float a, float b) {
+    return b < a || a != a ? b : a;
+}
+
+// The four corners of cell (x, z).
+struct cell_corners {
+    vec3 c00, c01, c10, c11;
+};
+
+static cell_corners corners_of(const terrain_field *f, int x, int z) {
+    return {grid_corner(f, x, z), grid_corner(f, x, z + 1), grid_corner(f, x + 1, z), grid_corner(f, x + 1, z + 1)};
+}
+
 // The two triangles of cell (x, z), whose diagonal alternates with the cell's parity; both
 // have upward normals.
-static void cell_triangles(const terrain_field *f, int x, int z, vec3 tri[2][3]) {
+static void cell_triangles(const cell_corners &k, int x, int z, vec3 tri[2][3]) {
     bool same = ((x ^ z) & 1) == 0;
-    vec3 c00 = grid_corner(f, x, z), c01 = grid_corner(f, x, z + 1);
-    vec3 c10 = grid_corner(f, x + 1, z), c11 = grid_corner(f, x + 1, z + 1);
-    tri[0][0] = c00;
-    tri[0][1] = c01;
-    tri[0][2] = same ? c11 : c10;
-    tri[1][0] = c11;
-    tri[1][1] = c10;
-    tri[1][2] = same ? c00 : c01;
+    tri[0][0] = k.c00;
+    tri[0][1] = k.c01;
+    tri[0][2] = same ? k.c11 : k.c10;
+    tri[1][0] = k.c11;
+    tri[1][1] = k.c10;
+    tri[1][2] = same ? k.c00 : k.c01;
 }
 
 // The i-th of count rows (or columns) from first, from the middle outward: the middle one,
@@ -91,35 +109,55 @@ static bool better(float depth, vec3 point, vec3 normal, float best) {
     return depth > best && std::isfinite(depth) && finite3(point) && finite3(normal);
 }
 
-// The deepest result of test over the cells, rows then columns ascending. A cell whose corners
-// all lie below lowest (the lowest point the searched shape reaches) is skipped: the shape lies
-// wholly above both its triangles, whose results could only be below zero.
-template <class Test>
-static int search_deepest(const terrain_field *f, const contact_cells &r, float lowest, Test test,
-                          vec3 *point, vec3 *normal, float *depth) {
-    float best = 0;
-    vec3 best_point{}, best_normal{};
+// Calls visit(tri) for the two triangles of every cell in r, rows then columns ascending, except
+// cells whose corners all lie below lowest (the lowest point the searched shape reaches): the
+// shape lies wholly above both their triangles, whose results could only be below zero.
+template <class Visit>
+static void for_each_triangle(const terrain_field *f, const contact_cells &r, float lowest, Visit visit) {
     vec3 tri[2][3];
     for (int z = r.z0; z < r.z1; z++)
         for (int x = r.x0; x < r.x1; x++) {
-            cell_triangles(f, x, z, tri);
-            float top = std::fmax(std::fmax(tri[0][0].y, tri[0][1].y), std::fmax(tri[1][0].y, tri[1][1].y));
-            if (top < lowest) continue;
-            for (const vec3 *t : tri) {
-                vec3 p{}, n{};
-                float d = test(&p, &n, t);
-                if (!better(d, p, n, best)) continue;
-                best = d;
-                best_point = p;
-                best_normal = n;
-            }
+            cell_corners k = corners_of(f, x, z);
+            if (larger(larger(k.c00.y, k.c01.y), larger(k.c11.y, k.c10.y)) < lowest) continue;
+            cell_triangles(k, x, z, tri);
+            for (const vec3 *t : tri) visit(t);
         }
-    if (!(best > 0)) return 0;
-    contact_clean_normal(&best_normal);
-    *point = best_point;
-    *normal = best_normal;
-    *depth = best;
-    return 1;
+}
+
+// The deepest of the results offered, the first of equal depths kept.
+struct deepest_result {
+    float depth = 0;
+    vec3 point{}, normal{};
+
+    void offer(float d, vec3 p, vec3 n) {
+        if (!better(d, p, n, depth)) return;
+        depth = d;
+        point = p;
+        normal = n;
+    }
+    // 1 and the outputs (the normal cleaned) when the deepest lies above 0, else 0.
+    int answer(vec3 *p, vec3 *n, float *d) {
+        if (!(depth > 0)) return 0;
+        contact_clean_normal(&normal);
+        *p = point;
+        *n = normal;
+        *d = depth;
+        return 1;
+    }
+};
+
+// The deepest result of test(point, normal, triangle, best so far) over the cells, in the order
+// of for_each_triangle.
+template <class Test>
+static int search_deepest(const terrain_field *f, const contact_cells &r, float lowest, Test test,
+                          vec3 *point, vec3 *normal, float *depth) {
+    deepest_result found;
+    for_each_triangle(f, r, lowest, [&](const vec3 *t) {
+        vec3 p{}, n{};
+        float d = test(&p, &n, t, found.depth);
+        found.offer(d, p, n);
+    });
+    return found.answer(point, normal, depth);
 }
 
 // A tyre's search: its centre, world axle, radii and cells.
@@ -147,7 +185,8 @@ int collide_wheel_terrain(const terrain_field *f, const wheel_contact &wheel, ve
     for (int64_t i = 0; i < rows; i++) {
         int z = middle_out(r.z0, rows, i);
         for (int64_t j = 0; j < columns; j++) {
-            cell_triangles(f, middle_out(r.x0, columns, j), z, tri);
+            int x = middle_out(r.x0, columns, j);
+            cell_triangles(corners_of(f, x, z), x, z, tri);
             for (const vec3 *t : tri) {
                 vec3 p{}, n{};
                 float d = collide_torus_triangle_face(&p, &n, s.c, s.a, s.R, s.r, t);
@@ -173,8 +212,8 @@ static bool tyre_out_of_reach(const tyre_search &s, const vec3 tri[3]) {
     const float v[3][3] = {{tri[0].x, tri[1].x, tri[2].x}, {tri[0].y, tri[1].y, tri[2].y},
                            {tri[0].z, tri[1].z, tri[2].z}};
     for (int i = 0; i < 3; i++) {
-        float lo = std::fmin(std::fmin(v[i][0], v[i][1]), v[i][2]);
-        float hi = std::fmax(std::fmax(v[i][0], v[i][1]), v[i][2]);
+        float lo = smaller(smaller(v[i][0], v[i][1]), v[i][2]);
+        float hi = larger(larger(v[i][0], v[i][1]), v[i][2]);
         float d = c[i] < lo ? lo - c[i] : c[i] > hi ? c[i] - hi : 0;
         d2 += d * d;
     }
@@ -183,17 +222,78 @@ static bool tyre_out_of_reach(const tyre_search &s, const vec3 tri[3]) {
     return vec3_dot(s.c - tri[0], n) > 0;
 }
 
+// A triangle's face test for the tyre: its result (depth 0 where only the edges could touch),
+// or out_of_reach when the tyre cannot touch the triangle at all.
+struct tyre_face {
+    float depth;
+    vec3 point, normal;
+    bool out_of_reach;
+};
+
+static tyre_face tyre_face_test(const tyre_search &s, const vec3 tri[3]) {
+    tyre_face face{0, {}, {}, tyre_out_of_reach(s, tri)};
+    if (!face.out_of_reach)
+        face.depth = collide_torus_triangle_face(&face.point, &face.normal, s.c, s.a, s.R, s.r, tri);
+    return face;
+}
+
+// Triangles and face results a tyre search keeps between its two passes; beyond these it goes
+// over the cells again.
+constexpr int TYRE_TRIANGLES_KEPT = 32;
+
+struct tyre_triangle {
+    vec3 tri[3];
+    tyre_face face;
+};
+
+bool contact_search_exhaustive = false;
+
 int collide_wheel_terrain_joint(const terrain_field *f, const wheel_contact &wheel, vec3 *point,
                                 vec3 *normal, float *depth) {
     tyre_search s;
     if (!tyre_search_start(f, wheel, &s)) return 0;
-    return search_deepest(
-        f, s.cells, s.c.y - (s.R + s.r),
-        [&](vec3 *p, vec3 *n, const vec3 *t) {
-            if (tyre_out_of_reach(s, t)) return 0.0f;
-            return collide_torus_triangle(p, n, s.c, s.a, s.R, s.r, t);
-        },
-        point, normal, depth);
+    float lowest = s.c.y - (s.R + s.r);
+    if (contact_search_exhaustive)
+        return search_deepest(
+            f, s.cells, lowest,
+            [&](vec3 *p, vec3 *n, const vec3 *t, float) { return collide_torus_triangle(p, n, s.c, s.a, s.R, s.r, t); },
+            point, normal, depth);
+
+    // First the faces: where a face test finds a contact, the whole test gives the same result.
+    // Their deepest is a floor under the search's result.
+    tyre_triangle kept[TYRE_TRIANGLES_KEPT];
+    float face_floor = 0;
+    int count = 0;
+    for_each_triangle(f, s.cells, lowest, [&](const vec3 *t) {
+        tyre_face face = tyre_face_test(s, t);
+        if (better(face.depth, face.point, face.normal, face_floor)) face_floor = face.depth;
+        if (count < TYRE_TRIANGLES_KEPT) kept[count] = {{t[0], t[1], t[2]}, face};
+        count++;
+    });
+    // Then every triangle in order, the edge search only where the edges and corners come near
+    // enough to reach below the floor or the deepest so far (the edge search gives r less the
+    // distance it measures).
+    tyre_bound bound = tyre_bound_make(s.c, s.a, s.R, s.r);
+    deepest_result found;
+    auto judge = [&](const vec3 *t, const tyre_face &face) {
+        if (face.depth != 0) return found.offer(face.depth, face.point, face.normal);
+        if (face.out_of_reach) return;
+        double least = larger(face_floor, found.depth);
+        if (!tyre_edges_within(bound, t, s.r - least + bound.slack)) return;
+        vec3 p{}, n{};
+        float d = collide_torus_triangle(&p, &n, s.c, s.a, s.R, s.r, t);
+        found.offer(d, p, n);
+    };
+    if (count <= TYRE_TRIANGLES_KEPT) {
+        for (int i = 0; i < count; i++) judge(kept[i].tri, kept[i].face);
+    } else {
+        int i = 0;
+        for_each_triangle(f, s.cells, lowest, [&](const vec3 *t) {
+            judge(t, i < TYRE_TRIANGLES_KEPT ? kept[i].face : tyre_face_test(s, t));
+            i++;
+        });
+    }
+    return found.answer(point, normal, depth);
 }
 
 int collide_sphere_terrain(const terrain_field *f, vec3 centre, float radius, vec3 *point,
@@ -202,7 +302,7 @@ int collide_sphere_terrain(const terrain_field *f, vec3 centre, float radius, ve
     if (!terrain_usable(f) || !cell_range(f, centre, radius, &r)) return 0;
     return search_deepest(
         f, r, centre.y - radius,
-        [&](vec3 *p, vec3 *n, const vec3 *t) { return collide_sphere_triangle(p, n, centre, radius, t); },
+        [&](vec3 *p, vec3 *n, const vec3 *t, float) { return collide_sphere_triangle(p, n, centre, radius, t); },
         point, normal, depth);
 }
 
