@@ -2,6 +2,7 @@
 // joints of spheres and shapes on the ground.
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstdint>
 
 #include "bike/contact.h"
@@ -34,16 +35,35 @@ static void cap_span(int *lo, int *hi) {
     *hi = (int)(first + CONTACT_SEARCH_SIDE_MAX);
 }
 
+// cell_bound(floor(v)) and cell_bound(ceil(v)) without the library calls: inside the bounds
+// the conversion truncates towards zero and one step corrects it; outside, the bound holds.
+static int cell_floor(double v) {
+    if (!(std::fabs(v) < CONTACT_CELL_LIMIT)) return cell_bound(v);
+    int i = (int)v;
+    return i > v ? i - 1 : i;
+}
+
+static int cell_ceil(double v) {
+    if (!(std::fabs(v) < CONTACT_CELL_LIMIT)) return cell_bound(v);
+    int i = (int)v;
+    return i < v ? i + 1 : i;
+}
+
+// Every cell within reach of the centre (finite, reach >= 0).
+static void cells_in_reach(const terrain_field *f, vec3 c, float reach, contact_cells *r) {
+    double s = f->spacing;
+    r->x0 = cell_floor(((double)c.x - reach) / s);
+    r->x1 = cell_ceil(((double)c.x + reach) / s);
+    r->z0 = cell_floor(((double)c.z - reach) / s);
+    r->z1 = cell_ceil(((double)c.z + reach) / s);
+}
+
 // The cells within reach of the centre, at most CONTACT_SEARCH_SIDE_MAX a side around it:
 // false when there are none, or when the centre or the reach is not finite or the reach is
 // negative.
 static bool cell_range(const terrain_field *f, vec3 c, float reach, contact_cells *r) {
     if (!finite3(c) || !(reach >= 0) || !std::isfinite(reach)) return false;
-    double s = f->spacing;
-    r->x0 = cell_bound(std::floor(((double)c.x - reach) / s));
-    r->x1 = cell_bound(std::ceil(((double)c.x + reach) / s));
-    r->z0 = cell_bound(std::floor(((double)c.z - reach) / s));
-    r->z1 = cell_bound(std::ceil(((double)c.z + reach) / s));
+    cells_in_reach(f, c, reach, r);
     cap_span(&r->x0, &r->x1);
     cap_span(&r->z0, &r->z1);
     return r->x1 > r->x0 && r->z1 > r->z0;
@@ -348,10 +368,39 @@ int contact_sphere_terrain_body(const terrain_field *f, vec3 centre, float radiu
     return sphere_on_ground(f, centre, radius, mu, body, &direction, mu2);
 }
 
+// Grid samples a shape's ground check reads at most.
+constexpr int64_t SHAPE_CLEAR_SAMPLES = 256;
+
+// True when every sample of the cells any sphere of the placed shape would search lies below
+// the shape's lowest point: every sphere's search then skips all its cells. False when unsure.
+static bool shape_clear_of_ground(const terrain_field *f, const collision_shape *shape) {
+    if (!terrain_usable(f) || shape->count <= 0) return false;
+    contact_cells all = {INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN};
+    float lowest = INFINITY;
+    for (int i = 0; i < shape->count; i++) {
+        const collision_sphere &s = shape->rows[i];
+        if (!finite3(s.centre) || !(s.radius >= 0) || !std::isfinite(s.radius)) return false;
+        contact_cells r;
+        cells_in_reach(f, s.centre, s.radius, &r);
+        all = {std::min(all.x0, r.x0), std::max(all.x1, r.x1), std::min(all.z0, r.z0), std::max(all.z1, r.z1)};
+        lowest = std::min(lowest, s.centre.y - s.radius);
+    }
+    // A cell's corners run from its own index to the next; indices beyond the grid read its edge.
+    int last = f->n - 1;
+    int x0 = std::clamp(all.x0, 0, last), x1 = std::clamp(all.x1, 0, last);
+    int z0 = std::clamp(all.z0, 0, last), z1 = std::clamp(all.z1, 0, last);
+    if ((int64_t)(x1 - x0 + 1) * (z1 - z0 + 1) > SHAPE_CLEAR_SAMPLES) return false;
+    for (int z = z0; z <= z1; z++)
+        for (int x = x0; x <= x1; x++)
+            if (!(f->heights[x + (size_t)f->n * z] < lowest)) return false;
+    return true;
+}
+
 int contact_shape_terrain(collision_shape *shape, dBodyID body, const shape_transform &t,
                           const terrain_field *f) {
     if (!finite3(t.position)) return 0;
     shape_place(shape, t);
+    if (shape_clear_of_ground(f, shape)) return 0;
     int touched = 0;
     for (int i = 0; i < shape->count; i++) {
         const collision_sphere &s = shape->rows[i];

@@ -50,7 +50,9 @@ static double span_floor2(const edge_legs &e, double R, double t0, double t1) {
         double t = -e.qb2 / (2 * e.qa);
         if (t > t0 && t < t1) lo = smaller(lo, e.radial2(t));
     }
-    double gap = larger(larger(std::sqrt(larger(lo, 0)) - R, R - std::sqrt(larger(hi, 0))), 0);
+    double R2 = R * R, gap = 0;   // the ring's radius inside lo..hi: no radial gap
+    if (lo > R2) gap = std::sqrt(lo) - R;
+    else if (hi < R2) gap = R - std::sqrt(larger(hi, 0));
     return along * along + gap * gap;
 }
 
@@ -70,6 +72,15 @@ bool tyre_edges_within(const tyre_bound &b, const vec3 tri[3], double limit) {
     for (int k = 0; k < 3; k++) {
         w[k][0] = tri[k].x - b.c[0], w[k][1] = tri[k].y - b.c[1], w[k][2] = tri[k].z - b.c[2];
         axial[k] = dot3(w[k], b.a);
+    }
+    double sum = 0;
+    for (const double *v : w) sum += std::fabs(v[0]) + std::fabs(v[1]) + std::fabs(v[2]);
+    if (!std::isfinite(sum)) return true;
+    // The whole triangle on one side of the ring's plane, farther than limit along the axle.
+    if ((axial[0] > limit && axial[1] > limit && axial[2] > limit) ||
+        (axial[0] < -limit && axial[1] < -limit && axial[2] < -limit))
+        return false;
+    for (int k = 0; k < 3; k++) {
         radial2[k] = dot3(w[k], w[k]) - axial[k] * axial[k];
         // The corner against the disc: its axial leg and its radial distance beyond R.
         double out = larger(std::sqrt(larger(radial2[k], 0)) - b.R, 0);

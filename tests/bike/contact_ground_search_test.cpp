@@ -1,6 +1,8 @@
-// The deepest tyre search skips the edge search where it cannot find the deepest contact: its
-// results must equal those of the whole tyre test on every triangle, bit for bit, and the
-// distance bound behind the skip must never pass over a point nearer than it claims.
+// The ground searches skip work that cannot change their answers: the deepest tyre search skips
+// the edge search where it cannot find the deepest contact (its results must equal those of the
+// whole tyre test on every triangle, bit for bit, and the distance bound behind the skip must
+// never pass over a point nearer than it claims), and a shape high above the ground skips its
+// spheres' searches.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,13 +16,16 @@
 #include "bike/geometry.h"
 #include "bike/physics.h"
 #include "tests/bike/contact_test_support.h"
+#include "core/mem.h"
+#include "tests/support/test_support.h"
 #include "tests/terrain/memory_field.h"
 
-struct bike_tyre_search : testing::Test {
+struct bike_ground_search : testing::Test {
     void SetUp() override { ASSERT_EQ(physics_open(), 1); }
     void TearDown() override {
         contact_search_exhaustive = false;
         physics_close();
+        shape_free_cache();
     }
 };
 
@@ -41,7 +46,7 @@ static vec3 random_axle(std::mt19937 &rng) {
     return v * (1 / std::sqrt(vec3_length2(v)));
 }
 
-TEST_F(bike_tyre_search, DeepestMatchesTheWholeTestOnEveryTriangle) {
+TEST_F(bike_ground_search, DeepestMatchesTheWholeTestOnEveryTriangle) {
     // Sharp fields where tyres touch edges and corners: steep random bumps, fine bumps, diagonal
     // ridges, and bumps far from the origin (coordinates near 2000 ft, heights near 500 ft).
     struct field_case {
@@ -129,7 +134,7 @@ static double disc_distance(vec3 p, vec3 c, vec3 a, double R) {
     return std::hypot(along, std::fmax(radial - R, 0));
 }
 
-TEST_F(bike_tyre_search, EdgeBoundNeverClaimsANearPointFar) {
+TEST_F(bike_ground_search, EdgeBoundNeverClaimsANearPointFar) {
     // Random triangles about a tyre: the nearest of finely sampled edge points (to the ring) and
     // corners (to the disc) is at most d away, so the bound must answer true for limit d. A limit
     // a tenth of a foot short of the true distance is mostly answered false (the bound is tight
@@ -173,4 +178,38 @@ TEST_F(bike_tyre_search, EdgeBoundNeverClaimsANearPointFar) {
         EXPECT_TRUE(tyre_edges_within(b, tri, 1));
     const vec3 bad[3] = {{0, NAN, 0}, {1, 50, 0}, {0, 50, 1}};
     EXPECT_TRUE(tyre_edges_within(tyre_bound_make({0, 0, 0}, {1, 0, 0}, R, r), bad, 1));
+}
+
+TEST_F(bike_ground_search, ShapeSkipsTheGroundOnlyWhereNoSphereTouches) {
+    // A shape of four spheres, turned and dropped over bumps and past the grid's edge (where
+    // the edge heights continue): it touches exactly when one of its spheres, searched alone,
+    // touches. Both answers come up often.
+    temp_dir dir;
+    test_write_file(dir.file("parts.shp"),
+                    "4\n0 0 1.5 0.5 1 0 0\n0.4 -0.3 -1.2 0.35 1 0 0\n-0.5 0.6 0 0.25 1 0 0\n0 1.5 0.2 0.6 1 0 0\n");
+    collision_shape *shape = shape_copy(dir.file("parts.shp").c_str());
+    ASSERT_NE(shape, nullptr);
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> unit(0, 1);
+    // Flat ground with scattered spikes: a spike at the far corner of a sphere's last cell is
+    // all that touches.
+    memory_field field(33, 1.0f, [&](int, int) { return unit(rng) < 0.15f ? 3 * unit(rng) : 0.0f; });
+    int touching = 0, clear = 0;
+    for (int pose = 0; pose < 3000; pose++) {
+        vec3 at = {-4 + 40 * unit(rng), 1.5f + 2.5f * unit(rng), -4 + 40 * unit(rng)};
+        dMatrix3 r;
+        dRFromEulerAngles(r, 6.3 * unit(rng), 6.3 * unit(rng), 6.3 * unit(rng));
+        shape_transform t{at, {}};
+        for (int i = 0; i < 3; i++)
+            for (int j = 0; j < 3; j++) t.rotation[i][j] = (float)r[i * 4 + j];
+        int touched = contact_shape_terrain(shape, nullptr, t, field.get());
+        int alone = 0;
+        for (int i = 0; i < shape->count; i++)
+            alone |= contact_sphere_terrain(field.get(), shape->rows[i].centre, shape->rows[i].radius, 1, nullptr);
+        ASSERT_EQ(touched, alone) << "pose " << pose;
+        (touched ? touching : clear)++;
+    }
+    EXPECT_GT(touching, 300);
+    EXPECT_GT(clear, 1500);
+    mem_free(shape);
 }
