@@ -86,6 +86,9 @@ int collide_wheel_terrain(const terrain_field *terrain, const wheel_contact &whe
 // is above 0, else 0 with the outputs untouched.
 int collide_wheel_terrain_joint(const terrain_field *terrain, const wheel_contact &wheel,
                                 vec3 *point, vec3 *normal, float *depth);
+// Tests set this to have collide_wheel_terrain_joint run the whole tyre test on every triangle,
+// skipping none, as the reference its faster search must match.
+extern bool contact_search_exhaustive;
 // The deepest contact of a sphere (radius >= 0): as collide_wheel_terrain_joint.
 int collide_sphere_terrain(const terrain_field *terrain, vec3 centre, float radius, vec3 *point,
                            vec3 *normal, float *depth);
