@@ -258,10 +258,12 @@ void autopilot_normal_drive(rider_slot *s, const robot_sense &in, robot_controls
 
     target = make_room(s, in, dir, target);
 
-    // Slow riding wants no lean.
+    // Slow riding wants no lean; at walking pace (held up behind a rider, say) the rider puts a
+    // foot down, or the bike topples over as it stops.
     if (in.speed < 7.5f) {
         wanted = 0;
         grip_factor = 1;
+        out->sit_dab = 1;
     } else if (in.speed < 10) {
         float w = (in.speed - 7.5f) * 0.4f;
         wanted *= w;

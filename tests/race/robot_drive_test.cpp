@@ -433,6 +433,24 @@ TEST_F(race_robot_drive, SignsOfTurnsLeanAndSteer) {
     EXPECT_GT(out.steer, 0);
 }
 
+// A robot slowed to walking pace in normal driving (held up behind a stopped rider) puts a foot
+// down; riding on, it does not.
+TEST_F(race_robot_drive, WalkingPacePutsAFootDown) {
+    std::vector<line_point> straight;
+    for (int i = 0; i < 20; i++) straight.push_back({0, 0, -10.0f * (float)i, 20, 0});
+    race_state.current_tick = 40 * 128;
+    for (auto [speed, dab] : std::vector<std::pair<float, float>>{{0, 1}, {3, 1}, {7.4f, 1}, {7.6f, 0}, {20, 0}}) {
+        robot_set_line(s, straight);
+        s->target_index = 3;
+        s->robot.recovery = 0;
+        s->robot.last_advance_tic = race_state.current_tick;
+        robot_controls out = {};
+        autopilot_normal_drive(s, robot_at(0, 0, 5, 0, -1, speed), &out);
+        EXPECT_EQ(out.sit_dab, dab) << speed;
+        EXPECT_TRUE(robot_controls_sound(out)) << speed;
+    }
+}
+
 TEST_F(race_robot_drive, GripAndBankSetTheLeanWindow) {
     EXPECT_FLOAT_EQ(autopilot_grip_angle(1.0f), 0.78539816f);
     EXPECT_FLOAT_EQ(autopilot_grip_angle(3.0f), ROBOT_LEAN_CAP);

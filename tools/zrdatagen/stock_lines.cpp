@@ -20,10 +20,12 @@ const double BRAKING = 16;
 const double GRAVITY = 32;
 const double FRAME_HEIGHT = 1.98;  // the frame above the ground at rest
 const int TICKS = 128;
-const double BEND_FLIGHT = 1.0 / 400;   // ft^-1: bends sharper than this are ridden on the ground
+const double FLIGHT_DRIFT = 1;         // ft: the most a flight may leave the bend of the line
 const double CREST_RUN_UP = 30;         // ft before a take-off in a bend where the speed is cut
 const double CREST_CUT = 0.9;
 const int FLIGHT_TICKS = 24;
+const int LONGEST_FLIGHT = 64;          // ticks: a longer flight lands too hard and too far off line
+const double STEADY_BEFORE_JUMP = 3;    // s of run-up ridden slower before a long flight
 
 struct stock_point {
     float x, y, z, speed, tilt;
@@ -117,12 +119,13 @@ path_at locate(const path &q, double s, size_t *hint) {
             mix(q.speed[i], q.speed[i + 1]), mix(q.bend[i], q.bend[i + 1])};
 }
 
-// A bike can't follow a bend through the air: rides the path at its planned speeds and, where
-// it would leave the ground in a bend, cuts the speed over the run-up; again until no such
-// flight is left (or the rounds run out).
+// A bike can't follow a bend through the air, and a long flight lands hard and off line: rides
+// the path at its planned speeds and, where it would leave the ground in a bend or for longer
+// than half a second, cuts the speed over the run-up; again until no such flight is left (or
+// the rounds run out).
 void keep_bends_on_the_ground(path *q, const datagen_ground &g, const level_plan &level) {
     q->crest.assign(q->p.size(), 1e9);
-    for (int round = 0; round < 12; round++) {
+    for (int round = 0; round < 40; round++) {
         plan_speeds(q, level);
         double s = 0, y = 0, vy = 0, length = q->length();
         size_t hint = 0;
@@ -140,10 +143,16 @@ void keep_bends_on_the_ground(path *q, const datagen_ground &g, const level_plan
                 vy -= GRAVITY * dt;
                 y = ballistic;
             } else {
-                // A flight long enough to show in the samples, in a bend: slower over the run-up.
-                if (flying && tick - took_off >= FLIGHT_TICKS && take_off_bend > BEND_FLIGHT) {
+                // A flight long enough to show in the samples that leaves the bend by more than
+                // a foot: slower over the run-up. A long flight anywhere: slower from well before
+                // the take-off, as robots hold their speed over the last seconds before a jump.
+                double flown = s - take_off_s;
+                bool bent = flown * flown * take_off_bend / 2 > FLIGHT_DRIFT;
+                bool long_flight = tick - took_off > LONGEST_FLIGHT;
+                if (flying && tick - took_off >= FLIGHT_TICKS && (bent || long_flight)) {
+                    double run_up = long_flight ? std::max(CREST_RUN_UP, STEADY_BEFORE_JUMP * take_off_speed) : CREST_RUN_UP;
                     for (size_t i = 0; i < q->p.size(); i++)
-                        if (q->arc[i] <= take_off_s + 1 && q->arc[i] > take_off_s - CREST_RUN_UP)
+                        if (q->arc[i] <= take_off_s + 1 && q->arc[i] > take_off_s - run_up)
                             q->crest[i] = std::min(q->crest[i], CREST_CUT * std::max(take_off_speed, 1.0));
                     cut = true;
                 }
