@@ -32,6 +32,7 @@ scene_viewer_record scene_viewer;
 render_stats_record render_stats;
 float draw_alpha = 1.0f;
 float ghost_alpha[160];
+int scene_hidden_slot = -1;
 
 static void stage(const char *label) {
     if (scene_stage_hook) scene_stage_hook(label);
@@ -181,7 +182,7 @@ static void scene_draw_bikes(const float eye[3], int onboard_slot) {
     int reference = scene_reference_rider();
     int online = scene_hooks.online ? scene_hooks.online() : 0;
     for (int i = 0; i < RIDER_SLOTS; i++) {
-        if (!rider_has_bike(i)) {
+        if (!rider_has_bike(i) || i == scene_hidden_slot) {
             ghost_alpha[i] = 1;
             continue;
         }

@@ -25,6 +25,9 @@ extern render_stats_record render_stats;
 extern float draw_alpha;
 // Per slot, the fade of its rider in the last frame (1 solid, 0 not drawn).
 extern float ghost_alpha[160];
+// A slot whose bike and rider the scene leaves out, or -1 (the start value): lets a picture be
+// compared with the same picture without that bike.
+extern int scene_hidden_slot;
 
 // Marks the end of a stage of the frame's drawing for the frame loop's stutter check; set by
 // start-up, null outside the game.

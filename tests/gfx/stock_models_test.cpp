@@ -60,15 +60,15 @@ TEST_F(gfx_stock_models, EveryShippedModelLoadsCleanly) {
         EXPECT_EQ(m->bone_count, skinned ? 9 : 0) << name;
         model_free_meshes(m);
     }
-    // Six wheel files, five of the rider, ten of each of the six base words, the gate arm, the
+    // Six wheel files, six of the rider, ten of each of the six base words, the gate arm, the
     // four trackside statues (hay bale, banner, tent, windsock) and the start tower.
-    EXPECT_EQ(files, 6 + 5 + 6 * 10 + 1 + 4 + 1);
+    EXPECT_EQ(files, 6 + 6 + 6 * 10 + 1 + 4 + 1);
 }
 
 TEST_F(gfx_stock_models, LevelOfDetailVersionsAttach) {
     std::map<std::string, std::vector<float>> want = {
         {"@front_wheel.jm", {32, 128}}, {"@rear_wheel.jm", {32, 128}}, {"@rider_body.jm", {64}},
-        {"@rider_body_fp.jm", {}},      {"@rider_head.jm", {}},        {"@rider_plate.jm", {}}};
+        {"@rider_body_fp.jm", {}},      {"@rider_head.jm", {64}},        {"@rider_plate.jm", {}}};
     for (const char *word : {"yz250fv2014", "zr125", "zr250", "zr250f", "zr450f", "zr50"}) {
         for (const char *part : {"_frame.jm", "_fork_upper.jm", "_fork_lower.jm", "_swingarm.jm"})
             want[std::string("@") + word + part] = {64};
@@ -93,6 +93,8 @@ TEST_F(gfx_stock_models, LevelOfDetailVersionsAttach) {
     };
     EXPECT_GT(vertices(wheel), 3 * vertices(wheel->next_lod));
     EXPECT_GT(vertices(wheel->next_lod), 3 * vertices(wheel->next_lod->next_lod));
+    model_mesh *head = model_load("@rider_head.jm");
+    EXPECT_GT(vertices(head), 3 * vertices(head->next_lod));
 }
 
 TEST_F(gfx_stock_models, WheelsStayInsideTheirTyres) {

@@ -21,7 +21,7 @@ std::vector<datagen_jm_model> every_model() {
     std::vector<datagen_jm_model> out;
     for (int rear = 0; rear < 2; rear++)
         for (int detail = 0; detail < 3; detail++) out.push_back(datagen_wheel_model(rear, detail));
-    out.push_back(datagen_rider_head_model());
+    for (int detail = 0; detail < 2; detail++) out.push_back(datagen_rider_head_model(detail));
     for (int kind = 0; kind < 2; kind++) out.push_back(datagen_rider_body_model(kind, 0));
     out.push_back(datagen_rider_body_model(0, 1));
     out.push_back(datagen_rider_plate_model());

@@ -1,14 +1,15 @@
 // zr-drive: runs the program itself on a scripted clock and scripted keys, so that the same
 // command gives the same ticks, events and pictures on every run.
 //
-//   zr-drive [--pass-ticks N] [--key NAME@TICK]... [--hold NAME@FROM-TO]... --quit TICK
-//            -- ZR-OPTIONS
+//   zr-drive [--pass-ticks N] [--key NAME@TICK]... [--hold NAME@FROM-TO]... [--hide-slot SLOT]
+//            --quit TICK -- ZR-OPTIONS
 //
 // Each pass of the frame loop advances the clock by exactly N ticks (default 4). A key is
 // pressed in its tick and released in the next (--key) or held over a range of ticks (--hold);
 // Tab, Enter, Esc, Backspace and Delete also type their control character and the digit keys
 // their digit, as the platform does. Real window events are pumped and dropped. At the quit tick the normal shutdown runs;
-// the exit code is the game's.
+// the exit code is the game's. --hide-slot leaves that slot's bike and rider out of every
+// picture, so a test can tell what the bike adds to a picture.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -16,11 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "bike/rider.h"
 #include "core/frame_io.h"
 #include "core/globals.h"
 #include "game/entry.h"
 #include "game/frame_loop.h"
 #include "platform/plyx.h"
+#include "present/scene.h"
 
 namespace {
 
@@ -79,7 +82,7 @@ struct key_request {
 
 int usage() {
     fprintf(stderr, "usage: zr-drive [--pass-ticks N] [--key NAME@TICK]... "
-                    "[--hold NAME@FROM-TO]... --quit TICK -- ZR-OPTIONS\n");
+                    "[--hold NAME@FROM-TO]... [--hide-slot SLOT] --quit TICK -- ZR-OPTIONS\n");
     return 2;
 }
 
@@ -109,7 +112,7 @@ int read_tick(const char *text, long *out) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    long pass_ticks = 4, quit_tick = -1;
+    long pass_ticks = 4, quit_tick = -1, hidden_slot = -1;
     std::vector<key_request> keys;
     int i = 1;
     for (; i < argc && strcmp(argv[i], "--") != 0; i++) {
@@ -118,6 +121,8 @@ int main(int argc, char **argv) {
         std::string v = argv[++i];
         if (a == "--pass-ticks") {
             if (!read_tick(v.c_str(), &pass_ticks) || pass_ticks < 1 || pass_ticks > 16) return usage();
+        } else if (a == "--hide-slot") {
+            if (!read_tick(v.c_str(), &hidden_slot) || hidden_slot >= RIDER_SLOTS) return usage();
         } else if (a == "--quit") {
             if (!read_tick(v.c_str(), &quit_tick)) return usage();
         } else if (a == "--key" || a == "--hold") {
@@ -168,6 +173,7 @@ int main(int argc, char **argv) {
     // In tick order; events of one tick keep the order they were given in.
     std::stable_sort(script.begin(), script.end(),
                      [](const scripted_event &a, const scripted_event &b) { return a.tick < b.tick; });
+    scene_hidden_slot = (int)hidden_slot;
     frame_io.now = drive_now;
     frame_io.sleep = drive_sleep;
     frame_io.next_event = drive_next_event;

@@ -139,6 +139,7 @@ const datagen_member datagen_members[] = {
     {"rear_wheel_lod7.jm.gz", datagen_rear_wheel_lod7_jm_gz},
     {"wheels.png", datagen_wheels_png},
     {"rider_head.jm", datagen_rider_head_jm},
+    {"rider_head_lod6.jm", datagen_rider_head_lod6_jm},
     {"rider_head.png", datagen_rider_head_png},
     {"rider_body.jm", datagen_rider_body_jm},
     {"rider_body_lod6.jm", datagen_rider_body_lod6_jm},

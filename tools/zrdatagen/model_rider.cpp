@@ -282,7 +282,8 @@ static std::vector<solid_node> head_band(double y, double from, double to, int s
     return nodes;
 }
 
-datagen_jm_model datagen_rider_head_model() {
+datagen_jm_model datagen_rider_head_model(int detail) {
+    const bool far = detail > 0;
     datagen_jm_model model;
     datagen_jm_mesh shell, parts, lens;
     shell.mode = 64;
@@ -291,12 +292,13 @@ datagen_jm_model datagen_rider_head_model() {
     parts.colour[0] = parts.colour[1] = parts.colour[2] = 0.35;
     lens.mode = 100;
     solid_builder s{&shell, {}}, p{&parts, {}}, l{&lens, {}};
-    solid_ellipsoid(&s, {0, 0.02, 0.03}, {0.4, 0.44, 0.48}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 28, 18,
-                    head_rect(HEAD_SHELL));
+    solid_ellipsoid(&s, {0, 0.02, 0.03}, {0.4, 0.44, 0.48}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, far ? 12 : 28,
+                    far ? 8 : 18, head_rect(HEAD_SHELL));
     // The chin bar juts out below the goggles.
     std::vector<solid_node> chin;
-    for (int i = 0; i <= 8; i++) {
-        double a = SOLID_PI * (1.1 + 0.8 * i / 8);
+    const int chin_steps = far ? 4 : 8;
+    for (int i = 0; i <= chin_steps; i++) {
+        double a = SOLID_PI * (1.1 + 0.8 * i / chin_steps);
         double front = solid_sin(a);  // -1 at the front
         solid_node n;
         n.p = {0.36 * solid_cos(a), -0.24 + 0.02 * front, 0.03 + (0.42 - 0.18 * front) * front};
@@ -305,16 +307,17 @@ datagen_jm_model datagen_rider_head_model() {
         n.boxy = true;
         chin.push_back(n);
     }
-    solid_sweep(&p, chin, {0, 1, 0}, 12, head_rect(HEAD_CHIN), true);
+    solid_sweep(&p, chin, {0, 1, 0}, far ? 4 : 12, head_rect(HEAD_CHIN), true);
     // The peak over the forehead.
     const v3 peak[4] = {{-0.3, 0.2, -0.4}, {0.3, 0.2, -0.4}, {0.33, 0.27, -0.74}, {-0.33, 0.27, -0.74}};
     solid_panel(&p, peak, 0.025, head_rect(HEAD_VISOR), head_rect(HEAD_VISOR));
     // The goggles: the strap round the back, the frame and the lens in front.
-    solid_sweep(&p, head_band(0.02, -0.15 * SOLID_PI, 1.15 * SOLID_PI, 16, 0.015, 0.085, 0.02),
-                {0, 1, 0}, 8, head_rect(HEAD_STRAP), true);
+    solid_sweep(&p, head_band(0.02, -0.15 * SOLID_PI, 1.15 * SOLID_PI, far ? 6 : 16, 0.015, 0.085, 0.02),
+                {0, 1, 0}, far ? 4 : 8, head_rect(HEAD_STRAP), true);
     std::vector<solid_node> frame, glass;
-    for (int i = 0; i <= 6; i++) {
-        double x = -0.32 + 0.64 * i / 6;
+    const int lens_steps = far ? 3 : 6;
+    for (int i = 0; i <= lens_steps; i++) {
+        double x = -0.32 + 0.64 * i / lens_steps;
         double z = -0.44 - 0.1 * (1 - x * x / 0.1);
         solid_node n;
         n.p = {x, 0.02, z};
@@ -327,14 +330,18 @@ datagen_jm_model datagen_rider_head_model() {
         n.ry = 0.03;
         glass.push_back(n);
     }
-    solid_sweep(&p, frame, {0, 1, 0}, 12, head_rect(HEAD_FRAME), true);
-    solid_sweep(&l, glass, {0, 1, 0}, 12, head_rect(HEAD_LENS), true);
+    solid_sweep(&p, frame, {0, 1, 0}, far ? 4 : 12, head_rect(HEAD_FRAME), true);
+    solid_sweep(&l, glass, {0, 1, 0}, far ? 4 : 12, head_rect(HEAD_LENS), true);
     model.meshes = {shell, parts, lens};
     return model;
 }
 
 std::string datagen_rider_head_jm() {
-    return datagen_jm(datagen_rider_head_model());
+    return datagen_jm(datagen_rider_head_model(0));
+}
+
+std::string datagen_rider_head_lod6_jm() {
+    return datagen_jm(datagen_rider_head_model(1));
 }
 
 std::string datagen_rider_body_jm() {

@@ -16,7 +16,7 @@ struct bike_palette {
 }  // namespace
 
 static const bike_palette BIKE_PALETTES[] = {
-    {{22, 62, 178, 255}, {240, 242, 246, 255}, {150, 156, 168, 255}, {26, 30, 60, 255}, {28, 34, 70, 255}},
+    {{18, 50, 196, 255}, {240, 242, 246, 255}, {150, 156, 168, 255}, {26, 30, 60, 255}, {24, 24, 26, 255}},
     {{204, 22, 28, 255}, {245, 245, 245, 255}, {196, 36, 32, 255}, {30, 30, 34, 255}, {30, 30, 34, 255}},
     {{40, 150, 44, 255}, {18, 18, 20, 255}, {44, 120, 48, 255}, {24, 26, 24, 255}, {22, 24, 22, 255}},
     {{240, 112, 12, 255}, {26, 26, 30, 255}, {226, 104, 20, 255}, {40, 40, 44, 255}, {32, 32, 36, 255}},
@@ -143,7 +143,7 @@ static void spokes(datagen_image *img, int cx, int cy, int r0, int r1, int n, lo
 
 // ---- wheels.png -----------------------------------------------------------------------------
 
-static const datagen_rgba RUBBER = {36, 36, 38, 255};
+static const datagen_rgba RUBBER = {22, 22, 23, 255};
 
 datagen_image datagen_wheels_image() {
     datagen_image img = datagen_image_new(WHEELS_SIDE, WHEELS_SIDE, 3, RUBBER);
@@ -164,19 +164,19 @@ datagen_image datagen_wheels_image() {
     disc(&img, 64, 64, 4, 0, {60, 60, 64, 255});
     // The carcass: sidewalls with lettering at the beads, the tread between.
     box_fill(&img, WHEELS_TREAD, RUBBER);
-    box_fill(&img, {128, 0, 256, 14}, {44, 44, 46, 255});
-    box_fill(&img, {128, 50, 256, 64}, {44, 44, 46, 255});
+    box_fill(&img, {128, 0, 256, 14}, {28, 28, 29, 255});
+    box_fill(&img, {128, 50, 256, 64}, {28, 28, 29, 255});
     for (int x = 0; x < 2; x++) {
         text_centred(&img, "ZR MX", 160 + 64 * x, 7, 8, {120, 120, 124, 255});
         text_centred(&img, "ZR MX", 160 + 64 * x, 57, 8, {120, 120, 124, 255});
     }
     for (int row = 0; row < 16; row++)
         box_fill(&img, {128 + row * 8, 18 + (row % 2) * 8, 128 + row * 8 + 5, 28 + (row % 2) * 8},
-                 {26, 26, 28, 255});
-    box_grain(&img, WHEELS_TREAD, 6, 1);
-    box_fill(&img, WHEELS_KNOB, {46, 46, 48, 255});
-    box_border(&img, WHEELS_KNOB, 3, {64, 64, 66, 255});
-    box_grain(&img, WHEELS_KNOB, 8, 2);
+                 {14, 14, 15, 255});
+    box_grain(&img, WHEELS_TREAD, 4, 1);
+    box_fill(&img, WHEELS_KNOB, {28, 28, 29, 255});
+    box_border(&img, WHEELS_KNOB, 3, {32, 32, 33, 255});
+    box_grain(&img, WHEELS_KNOB, 4, 2);
     // Black anodised rim with a polished band; hub, spokes.
     box_gradient(&img, WHEELS_RIM, {30, 30, 36, 255}, {16, 16, 20, 255}, 0);
     box_fill(&img, {192, 76, 256, 84}, {190, 192, 198, 255});
@@ -221,16 +221,18 @@ datagen_image datagen_wheels_image() {
 // ---- rider_head.png -------------------------------------------------------------------------
 
 datagen_image datagen_rider_head_image() {
-    const datagen_rgba white = {236, 236, 240, 255}, red = {210, 28, 34, 255}, black = {22, 22, 26, 255};
+    const datagen_rgba white = {236, 236, 240, 255}, red = {210, 28, 34, 255}, black = {22, 22, 26, 255},
+                       blue = {20, 48, 192, 255};
     datagen_image img = datagen_image_new(HEAD_SIDE, HEAD_SIDE, 3, white);
-    // The shell: white, red flashes sweeping back along both sides, a black stripe over the
-    // crown, the face opening dark at the front (u 0.75).
+    // The shell: white, the team's blue over the back and in flashes sweeping back along both
+    // sides, a black stripe over the crown, the face opening dark at the front (u 0.75).
+    box_polygon(&img, HEAD_SHELL, {{14, 62}, {114, 62}, {124, 140}, {4, 140}}, blue);
     for (int side = 0; side < 2; side++) {
         int front = 192, back = 64, dir = side ? 1 : -1;
         (void)back;
         int x0 = front + dir * 20, x1 = front + dir * 110;
         box_polygon(&img, HEAD_SHELL,
-                    {{x0, 60}, {x1, 40}, {x1, 64}, {x0 + dir * 20, 96}, {x0, 96}}, red);
+                    {{x0, 60}, {x1, 40}, {x1, 64}, {x0 + dir * 20, 96}, {x0, 96}}, blue);
         box_polygon(&img, HEAD_SHELL,
                     {{x0 + dir * 10, 104}, {x1, 80}, {x1, 90}, {x0 + dir * 20, 116}}, black);
     }
@@ -239,7 +241,7 @@ datagen_image datagen_rider_head_image() {
     box_fill(&img, {186, 0, 198, 70}, red);
     box_fill(&img, {168, 84, 216, 140}, {14, 14, 16, 255});
     box_fill(&img, {0, 148, 256, 160}, black);
-    text_centred(&img, "ZR", 64, 110, 16, red);
+    text_centred(&img, "ZR", 64, 110, 16, white);
     box_grain(&img, HEAD_SHELL, 3, 4);
     box_gradient(&img, HEAD_VISOR, white, {200, 200, 206, 255}, 0);
     box_fill(&img, {0, 184, 128, 200}, red);
@@ -260,25 +262,24 @@ datagen_image datagen_rider_head_image() {
 // ---- rider_body.png -------------------------------------------------------------------------
 
 datagen_image datagen_rider_body_image() {
-    const datagen_rgba jersey = {28, 66, 180, 255}, panel = {240, 240, 244, 255},
-                       dark = {22, 24, 34, 255}, pants = {236, 236, 240, 255}, accent = {236, 96, 20, 255};
+    const datagen_rgba jersey = {20, 48, 192, 255}, panel = {240, 240, 244, 255},
+                       dark = {20, 20, 21, 255}, pants = {236, 236, 240, 255}, accent = {236, 96, 20, 255};
     datagen_image img = datagen_image_new(BODY_SIDE, BODY_SIDE, 3, jersey);
     // Jersey: u 0 the right side, 0.25 the front, 0.5 the left, 0.75 the back; v pelvis to neck.
     box_fill(&img, BODY_JERSEY, jersey);
     for (int x : {0, 128}) box_fill(&img, {x - 12 < 0 ? 0 : x - 12, 0, x + 12, 256}, dark);
     box_fill(&img, {244, 0, 256, 256}, dark);
-    box_polygon(&img, BODY_JERSEY, {{20, 256}, {108, 256}, {108, 200}, {20, 150}}, panel);
-    box_polygon(&img, BODY_JERSEY, {{148, 256}, {236, 256}, {236, 150}, {148, 200}}, panel);
-    box_fill(&img, {0, 0, 256, 40}, panel);
-    box_fill(&img, {0, 40, 256, 48}, accent);
+    box_polygon(&img, BODY_JERSEY, {{20, 214}, {108, 234}, {108, 212}, {20, 192}}, panel);
+    box_fill(&img, {0, 0, 256, 22}, panel);
+    box_fill(&img, {0, 22, 256, 30}, accent);
     text_centred(&img, "ZR", 64, 110, 34, panel);
     text_centred(&img, "MX", 64, 150, 14, accent);
     box_fill(&img, {0, 240, 256, 256}, dark);
     box_grain(&img, BODY_JERSEY, 4, 5);
     // Sleeves: u round the arm, v shoulder (bottom) to wrist (top).
     box_fill(&img, BODY_SLEEVE, jersey);
-    box_fill(&img, {256, 80, 512, 128}, panel);
-    box_fill(&img, {256, 72, 512, 80}, accent);
+    box_fill(&img, {256, 64, 512, 70}, panel);
+    box_fill(&img, {256, 70, 512, 74}, accent);
     box_fill(&img, {256, 0, 512, 14}, dark);
     box_polygon(&img, BODY_SLEEVE, {{300, 14}, {330, 14}, {360, 72}, {330, 72}}, panel);
     box_grain(&img, BODY_SLEEVE, 4, 6);
@@ -300,7 +301,7 @@ datagen_image datagen_rider_body_image() {
     box_polygon(&img, BODY_SEAT, {{256, 256}, {330, 256}, {300, 206}, {256, 206}}, jersey);
     box_polygon(&img, BODY_SEAT, {{438, 256}, {512, 256}, {512, 206}, {468, 206}}, jersey);
     box_grain(&img, BODY_SEAT, 4, 9);
-    box_fill(&img, BODY_KNEE, {46, 48, 60, 255});
+    box_fill(&img, BODY_KNEE, {36, 36, 38, 255});
     box_border(&img, BODY_KNEE, 4, accent);
     box_fill(&img, {320, 256, 384, 320}, pants);
     // Boots: white with black panels and the sole at the bottom, v sole to the top.
@@ -341,7 +342,6 @@ datagen_image datagen_bike_image(int word) {
     box_fill(&img, {0, 470, 256, 482}, c.accent);
     box_grain(&img, BIKE_SIDE_PANEL, 3, 13);
     box_gradient(&img, BIKE_FENDER, c.plastic, shade(c.plastic, 85), 0);
-    box_fill(&img, {256, 410, 512, 420}, c.accent);
     box_fill(&img, BIKE_PAD, c.plastic);
     box_fill(&img, {128, 404, 256, 428}, c.accent);
     text_centred(&img, "ZR", 192, 416, 14, c.plastic);

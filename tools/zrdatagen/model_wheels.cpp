@@ -180,7 +180,7 @@ datagen_jm_model datagen_wheel_model(int rear, int detail) {
         return model;
     }
     bool full = detail == 0;
-    datagen_jm_mesh tyre = wheel_mesh(6, 0.12), rim = wheel_mesh(48, 0.7), hub = wheel_mesh(32, 0.5);
+    datagen_jm_mesh tyre = wheel_mesh(6, 0.06), rim = wheel_mesh(48, 0.7), hub = wheel_mesh(32, 0.5);
     solid_builder bt{&tyre, {}}, br{&rim, {}}, bh{&hub, {}};
     wheel_carcass(&bt, w, full, full ? 64 : 20, full ? 14 : 8);
     if (full) wheel_knobs(&bt, w, rear ? 40 : 36);

@@ -131,7 +131,8 @@ std::string datagen_bike_member() {
 
 // detail: 0 full, 1 the first lower version, 2 the lowest (wheels only).
 datagen_jm_model datagen_wheel_model(int rear, int detail);
-datagen_jm_model datagen_rider_head_model();
+// detail: 0 full, 1 the version used from 64 ft.
+datagen_jm_model datagen_rider_head_model(int detail);
 // kind: 0 the whole body, 1 arms and legs only (first person); detail 0 or 1.
 datagen_jm_model datagen_rider_body_model(int kind, int detail);
 datagen_jm_model datagen_rider_plate_model();
@@ -147,6 +148,7 @@ std::string datagen_rear_wheel_lod5_jm();
 std::string datagen_front_wheel_lod7_jm_gz();
 std::string datagen_rear_wheel_lod7_jm_gz();
 std::string datagen_rider_head_jm();
+std::string datagen_rider_head_lod6_jm();
 std::string datagen_rider_body_jm();
 std::string datagen_rider_body_lod6_jm();
 std::string datagen_rider_body_fp_jm();
