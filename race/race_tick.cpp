@@ -41,7 +41,9 @@ static void list_occupied() {
 
 // 2: riders of kind 1 posed from their history at the view tick.
 static void pose_history_riders() {
+    race_tick_marks(TICK_PART_REST);
     history_pose_riders(demo_playback_version());
+    race_tick_marks(TICK_PART_POSING);
 }
 
 // 3: the time trial's lap numbers of slots 0 and 1, for step 14.
@@ -204,8 +206,10 @@ void race_tick() {
     race_update_gate_arms();                                 // 11
     race_state.current_tick++;                               // 12
     if (online() && race_state.current_tick % 512 == 511) race_update_standings();
+    race_tick_marks(TICK_PART_REST);
     demo_write_frame(0);                                     // 13
     demo_read_frames();
+    race_tick_marks(TICK_PART_DEMO);
     if (race_state.time_trial) time_trial_lap_cycle(time_trial_laps);   // 14
     record_suspension_graph();                               // 15
     race_tick_marks(TICK_PART_REST);
