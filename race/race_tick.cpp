@@ -58,7 +58,8 @@ static void remember_time_trial_laps() {
 
 // A history rider's contacts with the gate arms while they still count.
 static void collide_gate_arms(rider_slot *s) {
-    for (int g = 0; g < race_state.gate_count; g++) race_collide_statue_row(s, starting_gates[g].statue);
+    float reach = race_bike_reach(s);
+    for (int g = 0; g < race_state.gate_count; g++) race_collide_statue_row(s, starting_gates[g].statue, reach);
 }
 
 // Ground and statue contacts of a simulated rider.
