@@ -1,10 +1,11 @@
 // Demos on the hillside: playing back 160 history riders through the race reset and tick (against
-// 20 x real time, with the shares of posing, reading and the lap step), seeking in a 10-minute
-// demo of 40 and of 160 riders (backward seeks and Skip under 100 ms, a 60 s skip in ms per
-// second), and recording 40 robots (against 1% of a tick, with the bytes per rider-minute).
+// 20 x real time, with the shares of the tick's parts), seeking in a 10-minute demo of 40 and of
+// 160 riders (backward seeks and Skip under 100 ms, a 60 s skip in ms per second), and recording
+// 40 robots (against 1% of a tick, with the bytes per rider-minute).
 // The demos are synthetic version-6 files made with the shared encoding: riders following the
 // course's checkpoints at staggered places, their states made by the packed-state codec.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,10 +20,10 @@
 #include "bike/rider.h"
 #include "race/demo.h"
 #include "race/demo_format.h"
-#include "race/history.h"
 #include "race/race.h"
 #include "race/robots.h"
 #include "race/start_gate.h"
+#include "race/tick_profile.h"
 #include "race/timing.h"
 #include "ui/widget.h"
 
@@ -133,41 +134,47 @@ static int open_playback(const std::string &path) {
     return ok;
 }
 
-// Playback of 160 history riders: the real-time factor and the shares of its parts.
+// Where a tick's time goes, by the race tick's own marks.
+static double part_time[TICK_PARTS];
+static std::chrono::steady_clock::time_point last_mark;
+
+static void mark(int part) {
+    auto now = std::chrono::steady_clock::now();
+    part_time[part] += std::chrono::duration<double>(now - last_mark).count();
+    last_mark = now;
+}
+
+// Playback of 160 history riders: the real-time factor, from the same 10 s played 5 times over,
+// and the shares of its parts, from one more run with the tick's marks on.
 static int bench_playback(const std::string &path) {
-    if (!open_playback(path)) {
-        printf("the playback demo did not open\n");
-        return 1;
-    }
     const int ticks = 1280;
-    bench_stats tick = bench_runs(1, [&] {
-        for (int t = 0; t < ticks; t++) race_tick();
-    });
-    // The parts again on the race as it now stands, each on its own.
-    int version = demo_playback_version();
-    bench_stats pose = bench_runs(1, [&] {
-        for (int t = 0; t < ticks; t++) history_pose_riders(version);
-    });
-    bench_stats laps = bench_runs(1, [&] {
-        for (int t = 0; t < ticks; t++)
-            for (int i = 0; i < RIDER_SLOTS; i++)
-                if (rider_has_bike(i)) autopilot_record_sample(&rider_table[i]);
-    });
-    // Reading: the same 10 s of frames read again from the start of the demo.
-    open_playback(path);
-    int start = race_state.current_tick;
-    bench_stats read = bench_runs(1, [&] {
-        for (int t = 0; t < ticks; t++) {
-            race_state.current_tick = start + t;
-            demo_read_frames();
+    std::vector<double> runs;
+    for (int run = 0; run < 6; run++) {
+        if (!open_playback(path)) {
+            printf("the playback demo did not open\n");
+            return 1;
         }
-    });
-    double per_tick = tick.median / ticks;
-    printf("playback of 160 history riders: %s a tick, %.1f x real time; posing %.0f%%, lap step %.0f%%, "
-           "reading %.0f%%, the rest (contacts, world step, hidden bike steps) %.0f%%\n",
-           bench_time(per_tick).c_str(), TICK / per_tick, 100 * pose.median / tick.median,
-           100 * laps.median / tick.median, 100 * read.median / tick.median,
-           100 * (tick.median - pose.median - laps.median - read.median) / tick.median);
+        bool marked = run == 5;
+        if (marked) {
+            memset(part_time, 0, sizeof part_time);
+            race_tick_mark = mark;
+            last_mark = std::chrono::steady_clock::now();
+        }
+        double t = bench_runs(1, [&] {
+            for (int k = 0; k < ticks; k++) race_tick();
+        }).median;
+        race_tick_mark = nullptr;
+        if (!marked) runs.push_back(t);
+    }
+    bench_stats tick = bench_stats_of(runs);
+    double per_tick = tick.median / ticks, total = 0;
+    for (double t : part_time) total += t;
+    auto share = [&](int part) { return 100 * part_time[part] / total; };
+    printf("playback of 160 history riders: %s a tick, %.1f x real time; posing %.0f%%, contacts %.0f%%, "
+           "world step %.0f%%, hidden bike steps %.0f%%, lap step %.0f%%, demo reading %.0f%%, the rest %.0f%%\n",
+           bench_time(per_tick).c_str(), TICK / per_tick, share(TICK_PART_POSING), share(TICK_PART_CONTACTS),
+           share(TICK_PART_WORLD), share(TICK_PART_BIKES), share(TICK_PART_LAPS), share(TICK_PART_DEMO),
+           share(TICK_PART_REST) + share(TICK_PART_ROBOTS) + share(TICK_PART_CHOICE));
     return bench_report_budget("playback of 160 history riders", "one tick", bench_scaled(tick, 1.0 / ticks),
                                "1/20 of a tick", TICK / 20);
 }

@@ -90,7 +90,7 @@ static int whole_race() {
     double total = 0;
     for (double t : part_time) total += t;
     const char *names[TICK_PARTS] = {"the rest", "contacts", "world step", "robot controller", "line choices",
-                                     "bike steps", "lap step"};
+                                     "bike steps", "lap step", "posing", "demo"};
     printf("shares:");
     for (int p = 0; p < TICK_PARTS; p++) printf(" %s %.3f%s", names[p], part_time[p] / total, p + 1 < TICK_PARTS ? "," : "\n");
     double robot_share = part_time[TICK_PART_ROBOTS] / total;

@@ -108,6 +108,79 @@ static unsigned char gear_byte_of(const unsigned char *record, int version) {
     return record[version == 4 ? 23 : 36];
 }
 
+// What a slot was last posed between: the velocities from its older to its newer record, and
+// the bodies as the newer record puts them, which the next pair's older record mostly is. A
+// record's bodies depend on nothing but the record, its version, the bike row and the terrain's
+// ranges; what else unpacking leaves (gear, throttle, engine) the current record sets again.
+struct follow_memory {
+    bool pair_known, newer_known;
+    unsigned char older[PACKED_STATE_BYTES], newer[PACKED_STATE_BYTES];
+    int n, version, row;
+    double extent, min_height;
+    double linear[BIKE_BODIES][3], angular[BIKE_BODIES][3];
+    double positions[BIKE_BODIES][3], quaternions[BIKE_BODIES][4];   // the newer record's bodies
+};
+static follow_memory follow_memories[RIDER_SLOTS];
+
+static follow_memory *memory_of(const rider_slot *s) {
+    return s >= rider_table && s < rider_table + RIDER_SLOTS ? &follow_memories[s - rider_table] : nullptr;
+}
+
+// Whether the memory's newer record is this record, unpacked under the same conditions.
+static bool same_newer(const follow_memory &m, const unsigned char *record, int version, int row,
+                       const packed_ranges &r) {
+    return m.newer_known && m.version == version && m.row == row && m.extent == r.extent &&
+           m.min_height == r.min_height && memcmp(m.newer, record, PACKED_STATE_BYTES) == 0;
+}
+
+static void read_bodies(rider_slot *s, double positions[BIKE_BODIES][3], double quaternions[BIKE_BODIES][4]) {
+    for (int b = 0; b < BIKE_BODIES; b++) {
+        dBodyID body = bike_body_of(s, b);
+        memcpy(positions[b], dBodyGetPosition(body), sizeof positions[b]);
+        for (int i = 0; i < 4; i++) quaternions[b][i] = dBodyGetQuaternion(body)[i];
+    }
+}
+
+// The velocities that take the bodies from the older record to the newer, n ticks later; the
+// bodies are left as the newer record puts them. Remembered in m when plain.
+static void velocities_between(rider_slot *s, follow_memory *m, bool plain, const unsigned char *older,
+                               const unsigned char *newer, int n, int version, int row,
+                               const packed_ranges &r, double linear[BIKE_BODIES][3],
+                               double angular[BIKE_BODIES][3]) {
+    double positions[BIKE_BODIES][3], quaternions[BIKE_BODIES][4];
+    if (plain && m && same_newer(*m, older, version, row, r)) {
+        memcpy(positions, m->positions, sizeof positions);
+        memcpy(quaternions, m->quaternions, sizeof quaternions);
+    } else {
+        bike_unpack_state(s, older, version);
+        read_bodies(s, positions, quaternions);
+    }
+    bike_unpack_state(s, newer, version);
+    double now_positions[BIKE_BODIES][3], now_quaternions[BIKE_BODIES][4];
+    read_bodies(s, now_positions, now_quaternions);
+    double c = n > 1 ? n : 1;
+    for (int b = 0; b < BIKE_BODIES; b++) {
+        const double *p = now_positions[b];
+        double seconds = c / 128.0;
+        for (int i = 0; i < 3; i++) linear[b][i] = (p[i] - positions[b][i]) / seconds;
+        double w[3];
+        angular_velocity_between(quaternions[b], now_quaternions[b], w);
+        for (int i = 0; i < 3; i++) angular[b][i] = w[i] / c;
+    }
+    if (!m) return;
+    // Only a plain pair's unpacking is free of re-seating, which moves the rider's bodies.
+    m->pair_known = m->newer_known = plain;
+    if (!plain) return;
+    memcpy(m->older, older, PACKED_STATE_BYTES);
+    memcpy(m->newer, newer, PACKED_STATE_BYTES);
+    m->n = n, m->version = version, m->row = row;
+    m->extent = r.extent, m->min_height = r.min_height;
+    memcpy(m->linear, linear, sizeof m->linear);
+    memcpy(m->angular, angular, sizeof m->angular);
+    memcpy(m->positions, now_positions, sizeof m->positions);
+    memcpy(m->quaternions, now_quaternions, sizeof m->quaternions);
+}
+
 void bike_apply_packed_states(rider_slot *s, const unsigned char *current, const unsigned char *older,
                               const unsigned char *newer, int n, int version) {
     if (!bike_frame_body(s) || !current || !older || !newer) return;
@@ -116,26 +189,24 @@ void bike_apply_packed_states(rider_slot *s, const unsigned char *current, const
         return;
     }
     bool was_riding = s->respawn_counter == 0;
-    bike_unpack_state(s, older, version);
-    double positions[BIKE_BODIES][3], quaternions[BIKE_BODIES][4];
-    for (int b = 0; b < BIKE_BODIES; b++) {
-        dBodyID body = bike_body_of(s, b);
-        memcpy(positions[b], dBodyGetPosition(body), sizeof positions[b]);
-        for (int i = 0; i < 4; i++) quaternions[b][i] = dBodyGetQuaternion(body)[i];
+    // Plain: nobody respawning, so unpacking the older and newer records changes nothing that
+    // unpacking the current one does not set again; their velocities can be remembered.
+    bool plain = was_riding && (gear_byte_of(older, version) & 7) != 7 && (gear_byte_of(newer, version) & 7) != 7;
+    follow_memory *m = memory_of(s);
+    int row = bike_info_index(bike_row_of(s));
+    packed_ranges r = bike_packed_ranges(s);
+    double linear[BIKE_BODIES][3], angular[BIKE_BODIES][3];
+    if (plain && m && m->pair_known && m->n == n && same_newer(*m, newer, version, row, r) &&
+        memcmp(m->older, older, PACKED_STATE_BYTES) == 0) {
+        memcpy(linear, m->linear, sizeof linear);
+        memcpy(angular, m->angular, sizeof angular);
+    } else {
+        velocities_between(s, m, plain, older, newer, n, version, row, r, linear, angular);
     }
-    bike_unpack_state(s, newer, version);
-    double c = n > 1 ? n : 1;
     for (int b = 0; b < BIKE_BODIES; b++) {
         dBodyID body = bike_body_of(s, b);
-        const dReal *p = dBodyGetPosition(body);
-        double seconds = c / 128.0;
-        dBodySetLinearVel(body, (p[0] - positions[b][0]) / seconds, (p[1] - positions[b][1]) / seconds,
-                          (p[2] - positions[b][2]) / seconds);
-        double now[4] = {dBodyGetQuaternion(body)[0], dBodyGetQuaternion(body)[1],
-                         dBodyGetQuaternion(body)[2], dBodyGetQuaternion(body)[3]};
-        double w[3];
-        angular_velocity_between(quaternions[b], now, w);
-        dBodySetAngularVel(body, w[0] / c, w[1] / c, w[2] / c);
+        dBodySetLinearVel(body, linear[b][0], linear[b][1], linear[b][2]);
+        dBodySetAngularVel(body, angular[b][0], angular[b][1], angular[b][2]);
     }
     bike_unpack_state(s, current, version);
     // Never below the ground: the rear tyre's lowest point is lifted onto it.

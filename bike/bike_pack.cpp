@@ -2,22 +2,18 @@
 // the bodies.
 #include <cmath>
 
+#include "bike/packed_pose.h"
 #include "bike/packed_state.h"
 #include "bike/rider.h"
 #include "terrain/terrain.h"
 
 packed_ranges bike_packed_ranges(const rider_slot *s) {
-    packed_ranges r = {};
+    packed_ranges r = packed_row_ranges(bike_row_of(s));
     const terrain_field *t = terrain_current;
     if (t && t->heights) {
         r.extent = t->extent;
         r.min_height = t->min_height;
     }
-    const bike_info *row = bike_row_of(s);
-    r.swingarm_travel = bike_v(row, 60);
-    r.fork_travel = bike_v(row, 48);
-    r.rider_travel_low = bike_v(row, 186);
-    r.rider_travel_high = bike_v(row, 187);
     return r;
 }
 
@@ -62,51 +58,44 @@ static void world_point(dBodyID b, double x, double y, double z, dVector3 out) {
     dBodyGetRelPointPos(b, x, y, z, out);
 }
 
-// R_parent x rotation about the axis by the angle, set on the body.
-static void set_turned(dBodyID body, dBodyID parent, double ax, double ay, double az, double angle) {
-    dMatrix3 A, R;
-    dRFromAxisAndAngle(A, ax, ay, az, angle);
-    dMultiply0_333(R, dBodyGetRotation(parent), A);
+// R_parent x the joint's turn, set on the body.
+static void set_turned(dBodyID body, dBodyID parent, const dMatrix3 turn) {
+    dMatrix3 R;
+    dMultiply0_333(R, dBodyGetRotation(parent), turn);
     dBodySetRotation(body, R);
 }
 
 void bike_unpack_state(rider_slot *s, const unsigned char *record, int version) {
     dBodyID frame = bike_frame_body(s);
     if (!frame || !record) return;
-    const bike_info *row = bike_row_of(s);
-    auto V = [row](int n) { return (double)bike_v(row, n); };
+    const packed_row_pose *g = packed_row_pose_of(bike_row_of(s));
+    if (!g) return;
     packed_values v = packed_state_decode(record, version, bike_packed_ranges(s));
     dBodyID upper = bike_body_of(s, BIKE_BODY_FORK_UPPER), lower = bike_body_of(s, BIKE_BODY_FORK_LOWER),
             arm = bike_body_of(s, BIKE_BODY_SWINGARM), rider = bike_rider_body(s),
             front = bike_body_of(s, BIKE_BODY_FRONT_WHEEL), rear = bike_body_of(s, BIKE_BODY_REAR_WHEEL);
+    // The joints' bytes: steering, swingarm and fork, then the axles.
+    int steering = record[17], swingarm = record[18], fork = record[19];
+    int front_axle = record[version == 4 ? 21 : 34], rear_axle = record[version == 4 ? 22 : 35];
     dBodySetPosition(frame, v.frame_position[0], v.frame_position[1], v.frame_position[2]);
     set_quaternion(frame, v.frame_quaternion);
     dVector3 w;
     // Upper fork: turned about the steering axis.
-    world_point(frame, V(23) - V(16), V(24) - V(17), V(25) - V(18), w);
+    world_point(frame, g->upper[0], g->upper[1], g->upper[2], w);
     dBodySetPosition(upper, w[0], w[1], w[2]);
-    set_turned(upper, frame, V(23) - V(32), V(24) - V(33), V(25) - V(34), v.steering);
+    set_turned(upper, frame, g->steering[steering]);
     // Swingarm: turned about the pivot.
-    double c = std::cos(v.swingarm), sn = std::sin(v.swingarm);
-    double dy = V(27) - V(30), dz = V(28) - V(31);
-    world_point(frame, V(26) - V(16), V(30) + c * dy - sn * dz - V(17), V(31) + sn * dy + c * dz - V(18), w);
+    world_point(frame, g->swingarm_across, g->swingarm_point[swingarm][0], g->swingarm_point[swingarm][1], w);
     dBodySetPosition(arm, w[0], w[1], w[2]);
-    set_turned(arm, frame, 1, 0, 0, v.swingarm);
+    set_turned(arm, frame, g->swingarm[swingarm]);
     // Lower fork: slid along the fork.
-    double ux = V(32) - V(23), uy = V(33) - V(24), uz = V(34) - V(25);
-    double ul = std::sqrt(ux * ux + uy * uy + uz * uz);
-    if (ul > 0) ux /= ul, uy /= ul, uz /= ul;
-    world_point(upper, V(32) - V(23) + v.fork * ux, V(33) - V(24) + v.fork * uy,
-                V(34) - V(25) + v.fork * uz, w);
+    world_point(upper, g->lower[fork][0], g->lower[fork][1], g->lower[fork][2], w);
     dBodySetPosition(lower, w[0], w[1], w[2]);
     dBodySetRotation(lower, dBodyGetRotation(upper));
     // Rider.
     if (version == 4) {
-        double tx = V(180), ty = V(181), tz = V(182);
-        double tl = std::sqrt(tx * tx + ty * ty + tz * tz);
-        if (tl > 0) tx /= tl, ty /= tl, tz /= tl;
-        world_point(frame, V(183) - V(16) + v.rider_travel * tx, V(184) - V(17) + v.rider_travel * ty,
-                    V(185) - V(18) + v.rider_travel * tz, w);
+        const double *at = g->rider_v4[record[20]];
+        world_point(frame, at[0], at[1], at[2], w);
         dBodySetPosition(rider, w[0], w[1], w[2]);
         dBodySetRotation(rider, dBodyGetRotation(frame));
     } else {
@@ -115,12 +104,12 @@ void bike_unpack_state(rider_slot *s, const unsigned char *record, int version) 
         set_quaternion(rider, v.rider_quaternion);
     }
     // Wheels on their axles.
-    world_point(lower, V(0) - V(32), V(1) - V(33), V(2) - V(34), w);
+    world_point(lower, g->front[0], g->front[1], g->front[2], w);
     dBodySetPosition(front, w[0], w[1], w[2]);
-    set_turned(front, lower, -1, 0, 0, v.front_axle);
-    world_point(arm, V(8) - V(26), V(9) - V(27), V(10) - V(28), w);
+    set_turned(front, lower, g->axle[front_axle]);
+    world_point(arm, g->rear[0], g->rear[1], g->rear[2], w);
     dBodySetPosition(rear, w[0], w[1], w[2]);
-    set_turned(rear, arm, -1, 0, 0, v.rear_axle);
+    set_turned(rear, arm, g->axle[rear_axle]);
     // Gear and flags.
     bike_apply_gear_flags(s, v.gear_flags);
     s->engine_speed = (float)(v.rpm * 0.10471975511965977);

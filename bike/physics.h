@@ -14,7 +14,8 @@ int physics_open();
 void physics_close();
 // One world step of PHYSICS_TICK seconds, then the contact group emptied. 1, or 0 when the step
 // ran out of memory (logged). A step whose exact solver reports a message is taken back for the
-// bodies made through physics_body_create and run again with the iterative solver.
+// bodies made through physics_body_create and run again with the iterative solver. When there
+// are such bodies and all of them are disabled, nothing could move and the step is left out.
 int physics_step();
 // The engine's messages (such as the solver's "LCP internal error") since the start.
 extern int physics_message_count;

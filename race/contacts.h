@@ -28,8 +28,9 @@ float race_bike_reach(const rider_slot *s);
 // touches gets this tick as its last hit tick). early_out skips statues beyond reach.
 void race_collide_statues(rider_slot *s);
 void race_collide_statues_with(rider_slot *s, int early_out);
-// The arm statues of the start gates against the rider (a gate arm without a shape is skipped).
-void race_collide_statue_row(rider_slot *s, int row);
+// The arm statues of the start gates against the rider (a gate arm without a shape is skipped,
+// and so is one beyond reach: the rider's race_bike_reach, measured once for all the rows).
+void race_collide_statue_row(rider_slot *s, int row, float reach);
 // Comparator of two rider_slot pointers for util_heapsort: the faster frame first.
 int race_compare_speed(const void *a, const void *b);
 

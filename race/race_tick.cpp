@@ -42,7 +42,9 @@ static void list_occupied() {
 
 // 2: riders of kind 1 posed from their history at the view tick.
 static void pose_history_riders() {
+    race_tick_marks(TICK_PART_REST);
     history_pose_riders(demo_playback_version());
+    race_tick_marks(TICK_PART_POSING);
 }
 
 // 3: the time trial's lap numbers of slots 0 and 1, for step 14.
@@ -59,7 +61,8 @@ static void remember_time_trial_laps() {
 // A history rider's contacts with the gate arms while they still count.
 static void collide_gate_arms(rider_slot *s) {
     race_tick_steps(TICK_STEP_GATE_ARMS, (int)(s - rider_table));
-    for (int g = 0; g < race_state.gate_count; g++) race_collide_statue_row(s, starting_gates[g].statue);
+    float reach = race_bike_reach(s);
+    for (int g = 0; g < race_state.gate_count; g++) race_collide_statue_row(s, starting_gates[g].statue, reach);
 }
 
 // Ground and statue contacts of a simulated rider.
@@ -243,9 +246,11 @@ void race_tick() {
         race_tick_steps(TICK_STEP_STANDINGS);
         race_update_standings();
     }
+    race_tick_marks(TICK_PART_REST);
     race_tick_steps(TICK_STEP_DEMO);
     demo_write_frame(0);                                     // 13
     demo_read_frames();
+    race_tick_marks(TICK_PART_DEMO);
     if (race_state.time_trial) {                             // 14
         race_tick_steps(TICK_STEP_TRIAL_CYCLE);
         time_trial_lap_cycle(time_trial_laps);

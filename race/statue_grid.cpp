@@ -159,9 +159,9 @@ void race_collide_statues(rider_slot *s) {
     race_collide_statues_with(s, 1);
 }
 
-void race_collide_statue_row(rider_slot *s, int row) {
+void race_collide_statue_row(rider_slot *s, int row, float reach) {
     if (!s || row < 0 || row >= track_statues.count || !bike_frame_body(s)) return;
-    collide_one_statue(s, ((statue *)track_statues.items)[row], nullptr, 0);
+    collide_one_statue(s, ((statue *)track_statues.items)[row], dBodyGetPosition(bike_frame_body(s)), reach);
 }
 
 int race_compare_speed(const void *a, const void *b) {

@@ -11,6 +11,8 @@ enum race_tick_part {
     TICK_PART_CHOICE,      // robots choosing their next lines
     TICK_PART_BIKES,       // the bike steps
     TICK_PART_LAPS,        // checkpoint passing, sampling and learning
+    TICK_PART_POSING,      // history riders posed from their records
+    TICK_PART_DEMO,        // demo recording and reading
     TICK_PARTS
 };
 

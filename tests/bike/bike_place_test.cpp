@@ -2,6 +2,7 @@
 // services; records applied to ghosts and solid riders.
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "bike/packed_state.h"
 #include "terrain/terrain.h"
@@ -243,4 +244,67 @@ TEST_F(bike_placement, SnapshotRoundTripAndBadSnapshots) {
     bad[3] = bad[4] = bad[5] = bad[6] = 0;
     bike_snapshot_read(s, bad);
     EXPECT_NEAR(dBodyGetPosition(bike_frame_body(s))[0], 0, 1e-9);
+}
+
+// Everything a pose leaves on a slot, bit for bit.
+static std::vector<double> pose_of(const rider_slot *s) {
+    std::vector<double> v;
+    for (int b = 0; b < BIKE_BODIES; b++) {
+        dBodyID body = bike_body_of(s, b);
+        for (const dReal *p : {dBodyGetPosition(body), dBodyGetLinearVel(body), dBodyGetAngularVel(body)})
+            v.insert(v.end(), p, p + 3);
+        v.insert(v.end(), dBodyGetQuaternion(body), dBodyGetQuaternion(body) + 4);
+        v.insert(v.end(), dBodyGetRotation(body), dBodyGetRotation(body) + 12);
+    }
+    for (const vec3 &p : s->fall_points) v.insert(v.end(), {p.x, p.y, p.z});
+    v.insert(v.end(), {(double)s->respawn_counter, (double)s->gear, s->controls.throttle, s->controls.foot_down,
+                       s->engine_speed});
+    return v;
+}
+
+// Slot 0 rides a run of records four ticks a pair, as playback does, so it meets each pair again
+// and each pair's older record as the last one's newer. Slot 1 rides the same run, but before each
+// tick a decoy pair that leaves nothing behind makes it work each pose out afresh. The run falls
+// and respawns midway, and is ridden as version 5 and as version 4.
+TEST_F(bike_placement, RememberedPairsPoseAsFreshOnesDo) {
+    memory_field flat(65, 4, [](int, int) { return 0.0f; });
+    flat->extent = 256;
+    terrain_current = flat.get();
+    rider_slot *a = load("yz250f(2017)", 0), *b = load("yz250f(2017)", 1);
+    ASSERT_TRUE(a && b);
+    bike_hold_hidden(a);
+    bike_hold_hidden(b);
+    bike_translate(0, 128, 10, 128);
+    unsigned char base[39];
+    bike_pack_state(a, base);
+    std::mt19937 rng(5);
+    for (int version : {5, 4}) {
+        int gear_at = version == 4 ? 23 : 36;
+        std::vector<std::vector<unsigned char>> run;
+        for (int k = 0; k < 12; k++) {
+            std::vector<unsigned char> r(base, base + 39);
+            r[1] = (unsigned char)(r[1] + 3 * k);   // x moves on
+            for (int i : {17, 18, 19, 20, 21, 22, 34, 35}) r[i] = (unsigned char)rng();
+            r[gear_at] = k == 5 || k == 6 ? 0x57 : 0x23;
+            run.push_back(r);
+        }
+        for (int j = 0; j + 1 < (int)run.size(); j++)
+            for (int tick = 1; tick <= 4; tick++) {
+                std::vector<unsigned char> current = tick == 4 ? run[j + 1] : run[j];
+                current[0] = (unsigned char)(current[0] + 60 * tick);
+                if (b->respawn_counter == 0) {
+                    std::vector<unsigned char> decoy(base, base + 39);
+                    decoy[4] = (unsigned char)(decoy[4] + 1 + tick);
+                    decoy[gear_at] = (unsigned char)b->gear;
+                    bike_apply_packed_states(b, decoy.data(), base, decoy.data(), 2, version);
+                }
+                for (rider_slot *s : {a, b})
+                    bike_apply_packed_states(s, current.data(), run[j].data(), run[j + 1].data(), 4, version);
+                std::vector<double> pa = pose_of(a), pb = pose_of(b);
+                ASSERT_EQ(pa.size(), pb.size());
+                ASSERT_EQ(memcmp(pa.data(), pb.data(), pa.size() * sizeof(double)), 0)
+                    << "version " << version << ", pair " << j << ", tick " << tick;
+            }
+    }
+    terrain_current = nullptr;
 }

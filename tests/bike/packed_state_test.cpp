@@ -147,3 +147,22 @@ TEST_F(bike_packed_state, RespawnThenRidingReseatsTheRider) {
     for (int k = 0; k < BIKE_BODIES; k++)
         for (int i = 0; i < 3; i++) EXPECT_TRUE(std::isfinite(dBodyGetPosition(bike_body_of(s, k))[i]));
 }
+
+// The old form's wheels turn by bytes 21 and 22, its rider moves along the travel by byte 20.
+TEST_F(bike_packed_state, VersionFourWheelsTurnByTheirOwnBytes) {
+    rider_slot *s = load();
+    unsigned char rec[39], old[26], again[39];
+    bike_pack_state(s, rec);
+    memcpy(old, rec, 20);
+    for (int b : {0, 40, 128, 250}) {
+        old[20] = (unsigned char)(255 - b);
+        old[21] = (unsigned char)b;
+        old[22] = (unsigned char)(b / 2 + 7);
+        old[23] = 0x02;
+        old[24] = old[25] = 0;
+        bike_unpack_state(s, old, 4);
+        bike_pack_state(s, again);
+        EXPECT_LE(std::abs(again[34] - old[21]), 1) << b;
+        EXPECT_LE(std::abs(again[35] - old[22]), 1) << b;
+    }
+}

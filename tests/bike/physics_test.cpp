@@ -91,3 +91,29 @@ TEST(bike_physics, EngineErrorsTakeTheFatalPath) {
         },
         testing::ExitedWithCode(1), "Error: ODE error [0-9]+: ");
 }
+
+// Only the world's own bodies are known to the step: with all of them disabled it is left out
+// (the contact group is still emptied); one enabled body runs it, waking what it is joined to.
+TEST(bike_physics, AWorldOfDisabledBodiesIsNotStepped) {
+    ASSERT_EQ(physics_open(), 1);
+    dBodyID a = physics_body_create(), b = physics_body_create();
+    dBodyDisable(a);
+    dBodyDisable(b);
+    dContact contact{};
+    contact.geom.normal[1] = 1.0;
+    dJointAttach(dJointCreateContact(physics_world, physics_contact_group, &contact), a, nullptr);
+    EXPECT_EQ(physics_step(), 1);
+    EXPECT_EQ(dBodyGetNumJoints(a), 0);
+    EXPECT_EQ(dBodyGetPosition(a)[1], 0.0);
+    dJointID ball = dJointCreateBall(physics_world, nullptr);
+    dJointAttach(ball, a, b);
+    dBodyEnable(a);
+    EXPECT_EQ(physics_step(), 1);
+    EXPECT_LT(dBodyGetLinearVel(a)[1], 0.0);
+    EXPECT_TRUE(dBodyIsEnabled(b));
+    EXPECT_LT(dBodyGetLinearVel(b)[1], 0.0);
+    dJointDestroy(ball);
+    physics_body_destroy(a);
+    physics_body_destroy(b);
+    physics_close();
+}
