@@ -10,6 +10,7 @@
 
 #include "core/console.h"
 #include "gfx/font.h"
+#include "gfx/triangle_arrays.h"
 #include "present/billboards.h"
 
 growable_array scene_callouts;
@@ -104,8 +105,7 @@ int scene_callout_fan(float fan[18], int lines, float width) {
 // colours and triangle indices.
 namespace {
 struct callout_batch {
-    std::vector<float> positions, texcoords;
-    std::vector<uint8_t> colours;
+    std::vector<float> positions, texcoords, colours;
     std::vector<uint32_t> indices;
     // The callout being gathered: its point, the turn's first column (c8, 0, -c2) and where its
     // text starts, in callout units.
@@ -122,10 +122,7 @@ static void batch_point(float x, float y, float s, float t, const float colour[4
     b.positions.push_back(b.at[2] - 0.5f * x * b.c2);
     b.texcoords.push_back(s);
     b.texcoords.push_back(t);
-    for (int k = 0; k < 4; k++) {
-        float c = colour[k] < 0 ? 0 : colour[k] > 1 ? 1 : colour[k];
-        b.colours.push_back((uint8_t)(c * 255 + 0.5f));
-    }
+    b.colours.insert(b.colours.end(), colour, colour + 4);
 }
 
 // Glyph quads from the font, placed on the callout. Their colour's alpha becomes 0: the
@@ -199,20 +196,13 @@ static void draw_batch() {
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_ADD);
         for (GLenum k : {GL_SRC0_RGB, GL_SRC0_ALPHA}) glTexEnvi(GL_TEXTURE_ENV, k, GL_TEXTURE);
         for (GLenum k : {GL_SRC1_RGB, GL_SRC1_ALPHA}) glTexEnvi(GL_TEXTURE_ENV, k, GL_PRIMARY_COLOR);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glTexCoordPointer(2, GL_FLOAT, 0, batch.texcoords.data());
     } else {
         glDisable(GL_TEXTURE_2D);
         glDisable(GL_BLEND);
     }
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, batch.positions.data());
-    glColorPointer(4, GL_UNSIGNED_BYTE, 0, batch.colours.data());
-    glDrawElements(GL_TRIANGLES, (GLsizei)batch.indices.size(), GL_UNSIGNED_INT, batch.indices.data());
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    gfx_draw_triangle_arrays((int)batch.indices.size(), batch.positions.data(),
+                             textured ? batch.texcoords.data() : nullptr, batch.colours.data(),
+                             batch.indices.data());
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);

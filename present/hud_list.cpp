@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "gfx/font.h"
+#include "gfx/triangle_arrays.h"
 
 void hud_list_clear(hud_draw_list *list) {
     list->items.clear();
@@ -191,16 +192,8 @@ static void draw_texts(const hud_draw_list *list) {
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glBindTexture(GL_TEXTURE_2D, font_main.gl_name);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, batch.positions.data());
-    glTexCoordPointer(2, GL_FLOAT, 0, batch.texcoords.data());
-    glColorPointer(4, GL_FLOAT, 0, batch.colours.data());
-    glDrawElements(GL_TRIANGLES, (GLsizei)batch.indices.size(), GL_UNSIGNED_INT, batch.indices.data());
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
+    gfx_draw_triangle_arrays((int)batch.indices.size(), batch.positions.data(), batch.texcoords.data(),
+                             batch.colours.data(), batch.indices.data());
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
 }
