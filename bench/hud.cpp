@@ -83,6 +83,28 @@ int main() {
         glFinish();
     });
     printf("glFinish around nothing %s\n", bench_spread(empty).c_str());
+    // Where the time goes on a software renderer: the same frame with every pixel kept out (a
+    // 1 x 1 scissor box: the lists, the calls and the vertices), and with the font's mipmapped
+    // texture swapped for one unfiltered texel (the glyphs' texture filtering left out).
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+    bench_stats no_pixels = bench_runs(50, frame);
+    glDisable(GL_SCISSOR_TEST);
+    GLuint plain = 0;
+    const unsigned char texel[4] = {255, 255, 255, 255};
+    glGenTextures(1, &plain);
+    glBindTexture(GL_TEXTURE_2D, plain);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+    uint32_t font_texture = font_main.gl_name;
+    font_main.gl_name = plain;
+    bench_stats unfiltered = bench_runs(50, frame);
+    font_main.gl_name = font_texture;
+    glDeleteTextures(1, &plain);
+    printf("no pixels drawn %s (ratio to drawn %.3g); glyphs unfiltered %s (ratio to drawn %.3g)\n",
+           bench_spread(no_pixels).c_str(), no_pixels.median / t.median, bench_spread(unfiltered).c_str(),
+           unfiltered.median / t.median);
     int code = glGetError() == GL_NO_ERROR ? 0 : 1;
     if (code) fprintf(stderr, "a GL error\n");
     code |= bench_report_budget("hud_draw + hud_draw_info, 160 riders", "drawn", t,

@@ -4,6 +4,7 @@
 
 #include "gfx/font.h"
 #include "gfx/shader.h"
+#include "gfx/triangle_arrays.h"
 
 void (*font_quad_hook)(int count, const float *positions, const float *texcoords,
                        const float *colours) = nullptr;
@@ -95,16 +96,7 @@ void font_submit_quads(int count, const float *positions, const float *texcoords
         font_quad_hook(count, positions, texcoords, colours);
         return;
     }
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, positions);
-    glTexCoordPointer(2, GL_FLOAT, 0, texcoords);
-    glColorPointer(4, GL_FLOAT, 0, colours);
-    glDrawElements(GL_TRIANGLES, count * 6, GL_UNSIGNED_INT, indices);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
+    gfx_draw_triangle_arrays(count * 6, positions, texcoords, colours, indices);
 }
 
 namespace {

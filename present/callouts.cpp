@@ -10,6 +10,7 @@
 
 #include "core/console.h"
 #include "gfx/font.h"
+#include "gfx/triangle_arrays.h"
 #include "present/billboards.h"
 
 growable_array scene_callouts;
@@ -100,30 +101,139 @@ int scene_callout_fan(float fan[18], int lines, float width) {
     return 9;
 }
 
-void scene_draw_callouts(const float position[3], const float rotation[9], const char *text) {
+// The bubbles and their texts gathered for one draw: world positions, texture coordinates,
+// colours and triangle indices.
+namespace {
+struct callout_batch {
+    std::vector<float> positions, texcoords, colours;
+    std::vector<uint32_t> indices;
+    // The callout being gathered: its point, the turn's first column (c8, 0, -c2) and where its
+    // text starts, in callout units.
+    float at[3], c2, c8, text_x, text_y;
+};
+callout_batch batch;
+}  // namespace
+
+// A point in callout units (x across, y up, half a foot each) to the world.
+static void batch_point(float x, float y, float s, float t, const float colour[4]) {
+    callout_batch &b = batch;
+    b.positions.push_back(b.at[0] + 0.5f * x * b.c8);
+    b.positions.push_back(b.at[1] + 0.5f * y);
+    b.positions.push_back(b.at[2] - 0.5f * x * b.c2);
+    b.texcoords.push_back(s);
+    b.texcoords.push_back(t);
+    b.colours.insert(b.colours.end(), colour, colour + 4);
+}
+
+// Glyph quads from the font, placed on the callout. Their colour's alpha becomes 0: the
+// combiner adds it to the glyph's own (see draw_batch).
+static void gather_glyphs(int count, const float *positions, const float *texcoords, const float *colours) {
+    callout_batch &b = batch;
+    for (int q = 0; q < count; q++) {
+        uint32_t first = (uint32_t)(b.positions.size() / 3);
+        for (int k = 0; k < 4; k++) {
+            const float *p = positions + (q * 4 + k) * 3, *c = colours + (q * 4 + k) * 4;
+            const float colour[4] = {c[0], c[1], c[2], 0};
+            batch_point(b.text_x + p[0], b.text_y + p[1], texcoords[(q * 4 + k) * 2],
+                        texcoords[(q * 4 + k) * 2 + 1], colour);
+        }
+        const uint32_t order[6] = {2, 1, 0, 2, 3, 1};
+        for (uint32_t o : order) b.indices.push_back(first + o);
+    }
+}
+
+// One callout: its bubble as the fan's triangles, then its text centred above the pointer.
+static void gather_callout(const float position[3], const float rotation[9], const char *text) {
     if (!text) text = "";
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glPushMatrix();
-    glTranslatef(position[0], position[1], position[2]);
-    // Columns (c8, 0, -c2), (0, 1, 0), (c2, 0, c8): a turn about the vertical toward the view.
-    float c2 = rotation[2], c8 = rotation[8];
-    const GLfloat turn[16] = {c8, 0, -c2, 0, 0, 1, 0, 0, c2, 0, c8, 0, 0, 0, 0, 1};
-    glMultMatrixf(turn);
-    glScalef(0.5f, 0.5f, 0.5f);
+    callout_batch &b = batch;
+    memcpy(b.at, position, sizeof b.at);
+    b.c2 = rotation[2];
+    b.c8 = rotation[8];
     int lines = 1;
     for (const char *p = text; *p; p++) lines += *p == '\n';
     float width = font_text_width(text), fan[18];
     int points = scene_callout_fan(fan, lines, width);
-    glColor4f(1, 1, 1, 1);
-    glBegin(GL_TRIANGLE_FAN);
-    for (int i = 0; i < points; i++) glVertex2f(fan[2 * i], fan[2 * i + 1]);
-    glEnd();
-    glTranslatef(0, (float)lines, 0);
-    font_draw_centered(0, 0, 0, 1, -width, width, text);
-    glPopMatrix();
+    // The bubble samples the font's top-left texel at its centre; opaque whatever its alpha.
+    const float white[4] = {1, 1, 1, 1};
+    float s = 0.5f / (float)(font_main.width > 0 ? font_main.width : 1);
+    float t = 0.5f / (float)(font_main.height > 0 ? font_main.height : 1);
+    uint32_t first = (uint32_t)(b.positions.size() / 3);
+    for (int i = 0; i < points; i++) batch_point(fan[2 * i], fan[2 * i + 1], s, t, white);
+    for (int i = 1; i + 1 < points; i++) {
+        b.indices.push_back(first);
+        b.indices.push_back(first + (uint32_t)i);
+        b.indices.push_back(first + (uint32_t)i + 1);
+    }
+    if (!font_main.gl_name) return;
+    b.text_x = -width / 2;
+    b.text_y = (float)lines;
+    font_draw_text(0, 0, 0, 1, text, FONT_OWN_COLOR);
+}
+
+static void clear_batch() {
+    batch.positions.clear();
+    batch.texcoords.clear();
+    batch.colours.clear();
+    batch.indices.clear();
+}
+
+// Draws the gathered callouts in one call and one state, in the order gathered. With the
+// font's texture the combiner multiplies colours as usual but adds the alphas: bubble vertices
+// carry alpha 1 (opaque white, as drawn without blending), glyph vertices 0 (the glyph's own
+// alpha, as the font draws it). Without a font the bubbles alone, untextured.
+static void draw_batch() {
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_ALPHA_TEST);
+    if (batch.indices.empty()) return;
+    bool textured = font_main.gl_name != 0;
+    if (textured) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, font_main.gl_name);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_ADD);
+        for (GLenum k : {GL_SRC0_RGB, GL_SRC0_ALPHA}) glTexEnvi(GL_TEXTURE_ENV, k, GL_TEXTURE);
+        for (GLenum k : {GL_SRC1_RGB, GL_SRC1_ALPHA}) glTexEnvi(GL_TEXTURE_ENV, k, GL_PRIMARY_COLOR);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_BLEND);
+    }
+    gfx_draw_triangle_arrays((int)batch.indices.size(), batch.positions.data(),
+                             textured ? batch.texcoords.data() : nullptr, batch.colours.data(),
+                             batch.indices.data());
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
+    glColor4f(1, 1, 1, 1);
+}
+
+// Gathers callouts through the font's quad hook (f calls gather_callout) and draws them.
+template <class F>
+static void draw_gathered(F f) {
+    clear_batch();
+    auto previous = font_quad_hook;
+    font_quad_hook = gather_glyphs;
+    f();
+    font_quad_hook = previous;
+    draw_batch();
+}
+
+void scene_draw_callouts(const float position[3], const float rotation[9], const char *text) {
+    draw_gathered([&] { gather_callout(position, rotation, text); });
+}
+
+void scene_draw_sorted_callouts(const float rotation[9]) {
+    int count = scene_callouts.count;
+    if (count <= 0 || scene_callout_order.count < 2 * count) return;
+    const callout *rows = (const callout *)scene_callouts.items;
+    const int *order = (const int *)scene_callout_order.items;
+    draw_gathered([&] {
+        for (int k = 0; k < count && order[k] >= 0 && order[k] < count; k++) {
+            const callout &c = rows[order[k]];
+            const float at[3] = {c.x, c.y, c.z};
+            gather_callout(at, rotation, c.text);
+        }
+    });
 }

@@ -33,6 +33,9 @@ int scene_sort_callouts(const float eye[3], const float rotation[9]);
 // Draws one callout at the point: the bubble turned about the vertical toward the view, its
 // text in black above the pointer. No depth test, texturing and blending off afterwards.
 void scene_draw_callouts(const float position[3], const float rotation[9], const char *text);
+// Draws every callout of the last sort, farthest first, as scene_draw_callouts draws each in
+// turn, in one batch.
+void scene_draw_sorted_callouts(const float rotation[9]);
 // Fills the triangle fan of a bubble over n lines of text w wide (callout units): 9 points of
 // x, y; returns the point count.
 int scene_callout_fan(float fan[18], int lines, float width);

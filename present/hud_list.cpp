@@ -3,9 +3,11 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "gfx/font.h"
+#include "gfx/triangle_arrays.h"
 
 void hud_list_clear(hud_draw_list *list) {
     list->items.clear();
@@ -108,18 +110,37 @@ struct text_batch {
     // size * (glyph + offset)).
     hud_frame frame;
     float x, y, size, offset_x, offset_y;
+    float projection[16];   // column-major, as OpenGL keeps it
 };
 text_batch batch;
 }  // namespace
 
+// Which sides of the view an eye point at depth -1 lies beyond: bits for left, right, bottom and
+// top, from its clip coordinates. A quad whose corners all lie beyond one side covers no pixel.
+static int outside_bits(const float p[16], float x, float y) {
+    float cx = p[0] * x + p[4] * y - p[8] + p[12];
+    float cy = p[1] * x + p[5] * y - p[9] + p[13];
+    float cw = p[3] * x + p[7] * y - p[11] + p[15];
+    float margin = 1e-3f * std::fabs(cw);
+    return (cx < -cw - margin) | (cx > cw + margin) << 1 | (cy < -cw - margin) << 2 | (cy > cw + margin) << 3;
+}
+
 static void gather_quads(int count, const float *positions, const float *texcoords, const float *colours) {
     text_batch &b = batch;
     for (int q = 0; q < count; q++) {
-        uint32_t first = (uint32_t)(b.positions.size() / 3);
+        float eye[4][2];
+        int outside = 15;
         for (int k = 0; k < 4; k++) {
             const float *p = positions + (q * 4 + k) * 3;
-            b.positions.push_back(b.frame.x + b.frame.unit * (b.x + b.size * (p[0] + b.offset_x)));
-            b.positions.push_back(b.frame.y + b.frame.unit * (b.y + b.size * (p[1] + b.offset_y)));
+            eye[k][0] = b.frame.x + b.frame.unit * (b.x + b.size * (p[0] + b.offset_x));
+            eye[k][1] = b.frame.y + b.frame.unit * (b.y + b.size * (p[1] + b.offset_y));
+            outside &= outside_bits(b.projection, eye[k][0], eye[k][1]);
+        }
+        if (outside) continue;   // off the screen: a long banner's ends, a board's lower rows
+        uint32_t first = (uint32_t)(b.positions.size() / 3);
+        for (int k = 0; k < 4; k++) {
+            b.positions.push_back(eye[k][0]);
+            b.positions.push_back(eye[k][1]);
             b.positions.push_back(-1.0f);
         }
         b.texcoords.insert(b.texcoords.end(), texcoords + q * 8, texcoords + q * 8 + 8);
@@ -159,6 +180,7 @@ static void draw_texts(const hud_draw_list *list) {
     batch.texcoords.clear();
     batch.colours.clear();
     batch.indices.clear();
+    glGetFloatv(GL_PROJECTION_MATRIX, batch.projection);
     auto previous = font_quad_hook;
     font_quad_hook = gather_quads;
     for (const hud_item &item : list->items)
@@ -170,16 +192,8 @@ static void draw_texts(const hud_draw_list *list) {
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glBindTexture(GL_TEXTURE_2D, font_main.gl_name);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, batch.positions.data());
-    glTexCoordPointer(2, GL_FLOAT, 0, batch.texcoords.data());
-    glColorPointer(4, GL_FLOAT, 0, batch.colours.data());
-    glDrawElements(GL_TRIANGLES, (GLsizei)batch.indices.size(), GL_UNSIGNED_INT, batch.indices.data());
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
+    gfx_draw_triangle_arrays((int)batch.indices.size(), batch.positions.data(), batch.texcoords.data(),
+                             batch.colours.data(), batch.indices.data());
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
 }

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -151,5 +152,58 @@ TEST(present_callouts, BubbleDrawnInTheScene) {
     EXPECT_GT(black, 50);
     count(-8, &white, &black);
     EXPECT_EQ(white, 0);
+    scene_clear_callouts();
+}
+
+// Many overlapping callouts, near and far, drawn in one batch give the very picture of each
+// drawn in turn, farthest first; no GL error.
+TEST(present_callouts, BatchDrawsAsEachInTurn) {
+    const int W = 320, H = 240;
+    screen_fixture screen(W, H);
+    ASSERT_TRUE(screen.ready());
+    float rotation[9];
+    camera_matrix_from_angles(rotation, -0.1f, 0.3f);
+    const float eye[3] = {0, 3, 0};
+    scene_clear_callouts();
+    for (int i = 0; i < 40; i++) {
+        char text[96];
+        snprintf(text, sizeof text, "front:\n%.3f %d\nrear:\n\033[31m%d\033[0m %.2f", i * 0.37, i, 40 - i, i * 1.5);
+        // Along the view's forward axis (minus the third column), spread across and up.
+        float d = 3.0f + (float)((i * 7) % 40) * 1.5f, across = (float)(i % 5) - 2;
+        scene_add_callout(eye[0] - rotation[2] * d + rotation[0] * across * d / 8, (float)(i % 4),
+                          eye[2] - rotation[8] * d + rotation[6] * across * d / 8, text);
+    }
+    scene_add_callout(0, 0, -10, "behind");
+    int kept = scene_sort_callouts(eye, rotation);
+    ASSERT_EQ(kept, 40);
+    auto draw = [&](bool batched) {
+        glClearColor(0.3f, 0.5f, 0.8f, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene_set_projection(W, H, 90);
+        GLfloat m[16] = {0};
+        for (int c = 0; c < 3; c++)
+            for (int r = 0; r < 3; r++) m[4 * c + r] = rotation[3 * c + r];
+        m[15] = 1;
+        glMultMatrixf(m);
+        glTranslatef(-eye[0], -eye[1], -eye[2]);
+        if (batched) {
+            scene_draw_sorted_callouts(rotation);
+        } else {
+            for (int k : sorted_order()) {
+                const float at[3] = {row(k).x, row(k).y, row(k).z};
+                scene_draw_callouts(at, rotation, row(k).text);
+            }
+        }
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+        return read_picture(W, H);
+    };
+    picture each = draw(false), batch = draw(true);
+    double white = each.share(0, 0, 1, 1, [](const unsigned char *c) { return c[0] >= 250 && c[1] >= 250 && c[2] >= 250; });
+    double red = each.share(0, 0, 1, 1, [](const unsigned char *c) { return c[0] >= 120 && c[1] <= 90 && c[2] <= 90; });
+    EXPECT_GT(white, 0.2);
+    EXPECT_GT(red, 0.0005);
+    int differ = 0;
+    for (size_t i = 0; i < each.rgb.size(); i++) differ += each.rgb[i] != batch.rgb[i];
+    EXPECT_EQ(differ, 0);
     scene_clear_callouts();
 }
