@@ -285,13 +285,7 @@ void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, 
     // 21. Callouts over everything, farthest first.
     if (scene_callout_count() > 0) {
         scene_sort_callouts(eye, rotation);
-        const callout *rows = (const callout *)scene_callouts.items;
-        const int *order = (const int *)scene_callout_order.items;
-        for (int k = 0; k < scene_callout_count() && order[k] >= 0; k++) {
-            const callout &c = rows[order[k]];
-            const float at[3] = {c.x, c.y, c.z};
-            scene_draw_callouts(at, rotation, c.text);
-        }
+        scene_draw_sorted_callouts(rotation);
         glEnable(GL_DEPTH_TEST);
     }
     // 22. Lens flares over the finished picture.
