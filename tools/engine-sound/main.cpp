@@ -4,6 +4,7 @@
 //   engine-sound --bike NAME | --class C [--texture NAME]  [--script RPM:LOAD:SECONDS,...]
 //                --out FILE.wav
 //   engine-sound --analyse FILE [--out FILE.wav]
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -124,12 +125,21 @@ int analyse(const char *path, const char *out) {
     size_t frames = stereo.size() / 2;
     std::vector<unsigned char> left(frames);
     sound_left_channel(stereo.data(), frames, left.data());
+    // The firing rate followed every eighth of a second; each half second prints the median
+    // of its four, and the onset jitter read near that rate.
     size_t half = RECORD_RATE / 2;
-    for (size_t at = 0; at + half <= frames; at += half) {
-        sound_measures m = sound_measure(left.data() + at, half, RECORD_RATE, 1.0 / 250, 0.2, 0);
+    std::vector<double> track = sound_firing_track(left.data(), frames, RECORD_RATE, 0.125);
+    for (size_t at = 0, line = 0; at + half <= frames; at += half, line++) {
+        std::vector<double> rates;
+        for (size_t k = 4 * line; k < 4 * line + 4 && k < track.size(); k++)
+            if (track[k] > 0) rates.push_back(track[k]);
+        std::sort(rates.begin(), rates.end());
+        size_t n = rates.size();
+        double firing = n ? (rates[(n - 1) / 2] + rates[n / 2]) / 2 : 0;
+        double lo = firing > 0 ? 0.9 / firing : 1.0 / 250, hi = firing > 0 ? 1.1 / firing : 0.2;
+        sound_measures m = sound_measure(left.data() + at, half, RECORD_RATE, lo, hi, 0);
         printf("%6.1f s: firing %.1f Hz, jitter %.1f%%, rms %.3f, clipped %.2f%%\n",
-               (double)at / RECORD_RATE, m.period > 0 ? 1 / m.period : 0, m.jitter, m.rms,
-               m.clipped);
+               (double)at / RECORD_RATE, firing, m.jitter, m.rms, m.clipped);
     }
     if (out && !sound_write_wav(out, left.data(), left.size(), RECORD_RATE)) {
         fprintf(stderr, "engine-sound: can't write '%s'\n", out);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 struct sound_measures {
     double period;          // seconds between firings (the autocorrelation's peak); 0 if none
@@ -27,6 +28,12 @@ sound_measures sound_measure(const unsigned char *samples, size_t count, double 
 // repeats every two or three firings there.
 sound_measures sound_measure_single(const unsigned char *samples, size_t count, double rate,
                                     double revolution);
+// The firing rate (Hz, 0 where none is found) of a recording whose engine speed changes, for
+// each hop seconds from its start: each window's period is the one all of whose multiples
+// repeat, the shortest of the nearly best (a four-stroke's firings alternate a little), and a
+// window an octave away from the one before takes the other octave when that fits as well.
+std::vector<double> sound_firing_track(const unsigned char *samples, size_t count, double rate,
+                                       double hop);
 // The left channel of interleaved 8-bit stereo.
 void sound_left_channel(const unsigned char *stereo, size_t frames, unsigned char *out);
 // A WAV file of 8-bit mono samples.
