@@ -20,7 +20,7 @@ const double BRAKING = 16;
 const double GRAVITY = 32;
 const double FRAME_HEIGHT = 1.98;  // the frame above the ground at rest
 const int TICKS = 128;
-const double FLIGHT_DRIFT = 1;         // ft: the most a flight may leave the bend of the line
+const double BEND_FLIGHT = 1.0 / 400;   // ft^-1: bends sharper than this are ridden on the ground
 const double CREST_RUN_UP = 30;         // ft before a take-off in a bend where the speed is cut
 const double CREST_CUT = 0.9;
 const int FLIGHT_TICKS = 24;
@@ -143,12 +143,10 @@ void keep_bends_on_the_ground(path *q, const datagen_ground &g, const level_plan
                 vy -= GRAVITY * dt;
                 y = ballistic;
             } else {
-                // A flight long enough to show in the samples that leaves the bend by more than
-                // a foot: slower over the run-up. A long flight anywhere: slower from well before
-                // the take-off, as robots hold their speed over the last seconds before a jump.
-                double flown = s - take_off_s;
-                bool bent = flown * flown * take_off_bend / 2 > FLIGHT_DRIFT;
-                bool long_flight = tick - took_off > LONGEST_FLIGHT;
+                // A flight long enough to show in the samples, in a bend: slower over the run-up.
+                // A long flight anywhere: slower from well before the take-off, as robots hold
+                // their speed over the last seconds before a jump.
+                bool bent = take_off_bend > BEND_FLIGHT, long_flight = tick - took_off > LONGEST_FLIGHT;
                 if (flying && tick - took_off >= FLIGHT_TICKS && (bent || long_flight)) {
                     double run_up = long_flight ? std::max(CREST_RUN_UP, STEADY_BEFORE_JUMP * take_off_speed) : CREST_RUN_UP;
                     for (size_t i = 0; i < q->p.size(); i++)
