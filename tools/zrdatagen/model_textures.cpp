@@ -226,15 +226,19 @@ datagen_image datagen_rider_head_image() {
     datagen_image img = datagen_image_new(HEAD_SIDE, HEAD_SIDE, 3, white);
     // The shell: white, the team's blue over the back and in flashes sweeping back along both
     // sides, a black stripe over the crown, the face opening dark at the front (u 0.75).
-    box_polygon(&img, HEAD_SHELL, {{14, 62}, {114, 62}, {124, 140}, {4, 140}}, blue);
+    box_polygon(&img, HEAD_SHELL, {{0, 104}, {24, 80}, {64, 62}, {104, 80}, {128, 104}, {128, 140}, {0, 140}},
+                blue);
     for (int side = 0; side < 2; side++) {
-        int front = 192, back = 64, dir = side ? 1 : -1;
-        (void)back;
+        int front = 192, dir = side ? 1 : -1;
         int x0 = front + dir * 20, x1 = front + dir * 110;
-        box_polygon(&img, HEAD_SHELL,
-                    {{x0, 60}, {x1, 40}, {x1, 64}, {x0 + dir * 20, 96}, {x0, 96}}, blue);
-        box_polygon(&img, HEAD_SHELL,
-                    {{x0 + dir * 10, 104}, {x1, 80}, {x1, 90}, {x0 + dir * 20, 116}}, black);
+        // The right side's flashes run past u = 1 and on from u = 0.
+        for (int wrap : {0, -256}) {
+            if (wrap && !side) continue;
+            int w0 = x0 + wrap, w1 = x1 + wrap;
+            box_polygon(&img, HEAD_SHELL, {{w0, 60}, {w1, 40}, {w1, 64}, {w0 + dir * 20, 96}, {w0, 96}}, blue);
+            box_polygon(&img, HEAD_SHELL, {{w0 + dir * 10, 104}, {w1, 80}, {w1, 90}, {w0 + dir * 20, 116}},
+                        black);
+        }
     }
     box_fill(&img, {0, 0, 256, 14}, black);
     box_fill(&img, {56, 0, 72, 150}, black);
