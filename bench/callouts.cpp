@@ -43,11 +43,7 @@ int main() {
     // and triangles alone.
     auto sort_and_draw = [&](bool each, bool scissor) {
         scene_set_projection(W, H, 90);
-        GLfloat m[16] = {0};
-        for (int c = 0; c < 3; c++)
-            for (int r = 0; r < 3; r++) m[4 * c + r] = rotation[3 * c + r];
-        m[15] = 1;
-        glMultMatrixf(m);
+        scene_turn_view(rotation);
         glTranslatef(-eye[0], -eye[1], -eye[2]);
         if (scissor) {
             glEnable(GL_SCISSOR_TEST);

@@ -60,6 +60,14 @@ float scene_linear_depth(float depth) {
     return (float)(2.0 * n * f / ((f + n) - z * (f - n)));
 }
 
+void scene_turn_view(const float rotation[9]) {
+    GLfloat m[16] = {0};
+    for (int c = 0; c < 3; c++)
+        for (int r = 0; r < 3; r++) m[4 * c + r] = rotation[3 * c + r];
+    m[15] = 1;
+    glMultMatrixf(m);
+}
+
 void scene_set_projection(float width, float height, float fov_degrees) {
     glViewport(0, 0, (int)width, (int)height);
     double t = tan(scene_clamp_fov(fov_degrees) * M_PI / 360.0);
@@ -229,11 +237,7 @@ void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, 
     stage("rendertex");
     // 5. Projection and the view rotation.
     scene_set_projection((float)view_state.width, (float)view_state.height, fov_degrees);
-    GLfloat m[16] = {0};
-    for (int c = 0; c < 3; c++)
-        for (int r = 0; r < 3; r++) m[4 * c + r] = rotation[3 * c + r];
-    m[15] = 1;
-    glMultMatrixf(m);
+    scene_turn_view(rotation);
     // 6. The environment map turns with the view.
     int shaders = game_settings.shaders_active;
     if (shaders) shader_set_envmat(rotation);

@@ -48,6 +48,8 @@ extern growable_array scene_trackside_cameras;
 // horizontal angle of a 4:3 view); stores the half-extents at unit depth in view_state. Leaves
 // the model-view matrix selected and loaded with identity.
 void scene_set_projection(float width, float height, float fov_degrees);
+// Turns the current matrix by the view rotation (row-major 3 x 3, columns right, up, back).
+void scene_turn_view(const float rotation[9]);
 // Draws the world from the eye with the rotation (row-major 3 x 3) and field of view; the
 // onboard slot carries the camera, or -1.
 void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, int onboard_slot);

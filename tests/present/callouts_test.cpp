@@ -180,11 +180,7 @@ TEST(present_callouts, BatchDrawsAsEachInTurn) {
         glClearColor(0.3f, 0.5f, 0.8f, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         scene_set_projection(W, H, 90);
-        GLfloat m[16] = {0};
-        for (int c = 0; c < 3; c++)
-            for (int r = 0; r < 3; r++) m[4 * c + r] = rotation[3 * c + r];
-        m[15] = 1;
-        glMultMatrixf(m);
+        scene_turn_view(rotation);
         glTranslatef(-eye[0], -eye[1], -eye[2]);
         if (batched) {
             scene_draw_sorted_callouts(rotation);

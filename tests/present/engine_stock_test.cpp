@@ -10,6 +10,7 @@
 #include "core/folders.h"
 #include "core/vfs.h"
 #include "present/engine_sound.h"
+#include "tests/present/engine_test_support.h"
 #include "tests/support/test_support.h"
 #include "tools/engine-sound/sound_measure.h"
 
@@ -40,22 +41,6 @@ stock_run run(const char *engine_class, const char *texture, float rpm, float lo
 }
 
 }  // namespace
-
-class present_engine_stock : public ::testing::Test {
-  protected:
-    temp_dir home;
-    void SetUp() override {
-        test_isolate_home(home);
-        setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
-        ASSERT_EQ(vfs_locate_game_data(), 1);
-        vfs_build_index();
-        console_clear();
-    }
-    void TearDown() override {
-        engine_sound_free_tables();
-        vfs_shutdown();
-    }
-};
 
 TEST_F(present_engine_stock, FourStrokeSingleFiresEveryOtherRevolution) {
     struct {

@@ -14,6 +14,7 @@
 #include "core/folders.h"
 #include "core/vfs.h"
 #include "present/engine_sound.h"
+#include "tests/present/engine_test_support.h"
 #include "tests/support/test_support.h"
 #include "tools/engine-sound/sound_measure.h"
 
@@ -79,20 +80,7 @@ std::vector<unsigned char> mix_noise(const std::string &engine, noise_kind kind,
 
 }  // namespace
 
-class present_engine_sweep : public ::testing::Test {
-  protected:
-    temp_dir home;
-    void SetUp() override {
-        test_isolate_home(home);
-        setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
-        ASSERT_EQ(vfs_locate_game_data(), 1);
-        vfs_build_index();
-    }
-    void TearDown() override {
-        engine_sound_free_tables();
-        vfs_shutdown();
-    }
-};
+class present_engine_sweep : public present_engine_stock {};
 
 TEST_F(present_engine_sweep, FiringRateFollowsARideThroughUpshifts) {
     auto e = std::make_unique<engine_sound>();
