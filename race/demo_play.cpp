@@ -13,6 +13,7 @@
 #include "core/util.h"
 #include "core/vfs.h"
 #include "race/demo.h"
+#include "race/demo_carry.h"
 #include "race/demo_format.h"
 #include "race/history.h"
 #include "race/race.h"
@@ -117,6 +118,7 @@ void demo_close_playback() {
     for (int i = 0; i < demo_rider_count; i++) demo_rider[i] = demo_rider_record{nullptr, nullptr, nullptr, nullptr,
                                                                                 nullptr, nullptr, nullptr, -1};
     demo_rider_count = 0;
+    demo_carry_clear();
     play.rider_count = 0;
     play.next_rider = 0;
 }
@@ -239,7 +241,9 @@ static void read_blocks() {
 }
 
 void demo_read_frames() {
-    if (!play.stream || play.ended) return;
+    if (!play.stream) return;
+    demo_carry_note(race_state.current_tick);
+    if (play.ended) return;
     if (play.version != 6) {
         read_blocks();
         return;
@@ -319,6 +323,7 @@ void demo_seek(float seconds) {
         race_results.count = 0;
     }
     race_state.current_tick = target;
+    demo_carry_restore(target);
     history_clear_all();
     demo_read_frames();
     if (target < c) race_update_standings();
