@@ -1,6 +1,7 @@
-// Each history rider's foot_down kept where it changed during playback: posing raises it and the
-// pose step lowers it tick by tick, so it depends on every record before, not only on the ones a
-// seek reads again. A seek back puts the value playing straight through had at its tick.
+// Each history rider's foot_down and down flag kept where they changed during playback: posing
+// raises foot_down and the pose step lowers it tick by tick, and the down flag stays from a stop
+// to the next checkpoint, so both depend on every record before, not only on the ones a seek
+// reads again. A seek back puts the values playing straight through had at its tick.
 #include "race/demo_carry.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@ namespace {
 struct carry_change {
     int tick;
     float foot_down;
+    int down_flag;
 };
 
 std::vector<carry_change> changes[RIDER_SLOTS];
@@ -36,9 +38,10 @@ void demo_carry_note(int tick) {
     for (int slot = 0; slot < RIDER_SLOTS; slot++) {
         if (!history_rider(slot) || tick <= noted_through[slot]) continue;
         noted_through[slot] = tick;
-        float f = rider_table[slot].controls.foot_down;
+        const rider_slot &s = rider_table[slot];
         std::vector<carry_change> &c = changes[slot];
-        if (c.empty() || c.back().foot_down != f) c.push_back({tick, f});
+        if (c.empty() || c.back().foot_down != s.controls.foot_down || c.back().down_flag != s.down_flag)
+            c.push_back({tick, s.controls.foot_down, s.down_flag});
     }
 }
 
@@ -48,6 +51,8 @@ void demo_carry_restore(int tick) {
         const std::vector<carry_change> &c = changes[slot];
         auto after = std::upper_bound(c.begin(), c.end(), tick,
                                       [](int t, const carry_change &e) { return t < e.tick; });
-        if (after != c.begin()) rider_table[slot].controls.foot_down = (after - 1)->foot_down;
+        if (after == c.begin()) continue;
+        rider_table[slot].controls.foot_down = (after - 1)->foot_down;
+        rider_table[slot].down_flag = (after - 1)->down_flag;
     }
 }

@@ -279,12 +279,17 @@ static void walk_back(int limit) {
     play.previous_frame_tick = INT_MIN;
 }
 
-// Every rider's timing list cut back to the points passed at or before the tick.
+// Every rider's timing list cut back to the last point passed before the race reached the tick
+// (a point is stamped with the tick it was passed in, which ends at the next tick). Points skipped
+// after it were left unstamped by a later one and go with it.
 static void cut_timing(int tick) {
     for (int slot = 0; slot < RIDER_SLOTS; slot++) {
-        if (!rider_has_bike(slot)) continue;
         int n = rider_timing_count(slot), keep = 0;
-        while (keep < n && rider_timing_tic(slot, keep) <= tick) keep++;
+        for (int i = 0; i < n; i++) {
+            int t = rider_timing_tic(slot, i);
+            if (t >= tick) break;
+            if (t >= 0) keep = i + 1;
+        }
         if (keep < n) rider_truncate_timing(slot, keep);
     }
 }

@@ -227,8 +227,8 @@ static bool recorded_states(const char *name,
     return good;
 }
 
-// What a revisited tick is compared by: every rider's packed state and timing list, and the
-// running order.
+// What a revisited tick is compared by: every rider's packed state, timing list and down flag,
+// and the running order.
 static std::string race_snapshot() {
     ripemd160_state d;
     ripemd160_init(&d);
@@ -240,6 +240,7 @@ static std::string race_snapshot() {
         ripemd160_update(&d, &slot, sizeof slot);
         ripemd160_update(&d, state, sizeof state);
         ripemd160_update(&d, &count, sizeof count);
+        ripemd160_update(&d, &rider_table[slot].down_flag, sizeof rider_table[slot].down_flag);
         for (int i = 0; i < count; i++) {
             int t = rider_timing_tic(slot, i);
             ripemd160_update(&d, &t, sizeof t);
