@@ -13,6 +13,7 @@
 #include "core/util.h"
 #include "core/vfs.h"
 #include "race/demo.h"
+#include "race/demo_carry.h"
 #include "race/demo_format.h"
 #include "race/history.h"
 #include "race/race.h"
@@ -117,6 +118,7 @@ void demo_close_playback() {
     for (int i = 0; i < demo_rider_count; i++) demo_rider[i] = demo_rider_record{nullptr, nullptr, nullptr, nullptr,
                                                                                 nullptr, nullptr, nullptr, -1};
     demo_rider_count = 0;
+    demo_carry_clear();
     play.rider_count = 0;
     play.next_rider = 0;
 }
@@ -239,7 +241,9 @@ static void read_blocks() {
 }
 
 void demo_read_frames() {
-    if (!play.stream || play.ended) return;
+    if (!play.stream) return;
+    demo_carry_note(race_state.current_tick);
+    if (play.ended) return;
     if (play.version != 6) {
         read_blocks();
         return;
@@ -275,12 +279,17 @@ static void walk_back(int limit) {
     play.previous_frame_tick = INT_MIN;
 }
 
-// Every rider's timing list cut back to the points passed at or before the tick.
+// Every rider's timing list cut back to the last point passed before the race reached the tick
+// (a point is stamped with the tick it was passed in, which ends at the next tick). Points skipped
+// after it were left unstamped by a later one and go with it.
 static void cut_timing(int tick) {
     for (int slot = 0; slot < RIDER_SLOTS; slot++) {
-        if (!rider_has_bike(slot)) continue;
         int n = rider_timing_count(slot), keep = 0;
-        while (keep < n && rider_timing_tic(slot, keep) <= tick) keep++;
+        for (int i = 0; i < n; i++) {
+            int t = rider_timing_tic(slot, i);
+            if (t >= tick) break;
+            if (t >= 0) keep = i + 1;
+        }
         if (keep < n) rider_truncate_timing(slot, keep);
     }
 }
@@ -319,6 +328,7 @@ void demo_seek(float seconds) {
         race_results.count = 0;
     }
     race_state.current_tick = target;
+    demo_carry_restore(target);
     history_clear_all();
     demo_read_frames();
     if (target < c) race_update_standings();

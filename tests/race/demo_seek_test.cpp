@@ -7,6 +7,8 @@
 #include <map>
 
 #include "core/settings.h"
+#include "race/timing.h"
+#include "tests/race/timing_fixture.h"
 #include "tests/race/demo_fixture.h"
 
 namespace {
@@ -80,6 +82,39 @@ TEST(race_demo, SeekBackRefillsTheRingsAndForwardRunsTheRace) {
     EXPECT_EQ(game_settings.roost_frequency, 40);
     race_hooks.script_tic = nullptr;
     demo_queue_erosion = erode_queue_message;
+}
+
+// A seek back keeps each timing list up to the last point passed before the tick it lands on: a
+// point stamped with that tick is passed again by the seek's own tick, and points a later one
+// skipped go with it.
+TEST(race_demo, SeekBackCutsTimingListsToThePointsPassedBefore) {
+    demo_env env;
+    ASSERT_TRUE(demo_play_bytes(env, sixty_seconds().bytes()));
+    demo_read_frames();
+    run_to(4000);
+    struct {
+        std::vector<int> tics;
+        int kept;
+    } cases[] = {
+        {{100, 500, 2718, 2719, 3000}, 3},
+        {{100, 500, -1, 2719, 3000}, 2},
+        {{100, -1, -1, 3000}, 1},
+        {{-1, 2500, -1, 3500}, 2},
+        {{3000, 3500}, 0},
+    };
+    int n = (int)(sizeof cases / sizeof cases[0]);
+    for (int slot = 0; slot < n; slot++) {
+        fixture_rider(slot);
+        for (int i = 0; i < (int)cases[slot].tics.size(); i++) rider_set_timing_tic(slot, i, cases[slot].tics[i]);
+        rider_table[slot].timing_count = (int)cases[slot].tics.size();
+    }
+    demo_seek(-10.0f);
+    ASSERT_EQ(race_state.current_tick, 2720);
+    for (int slot = 0; slot < n; slot++) {
+        EXPECT_EQ(rider_timing_count(slot), cases[slot].kept) << "slot " << slot;
+        rider_truncate_timing(slot, 0);
+        fixture_free_rider(slot);
+    }
 }
 
 TEST(race_demo, SeekInOldVersionsGoesByPosition) {

@@ -149,14 +149,18 @@ static int start_race(const race_run_options &o, const race_mode_options &m) {
 // The record each history rider was posed from at the ticks that hold one, first visit only.
 static std::map<std::pair<int, int>, std::array<unsigned char, PACKED_STATE_BYTES>> posed;
 
-// The riders posed from a record in this tick, checked once the tick is done.
+// The riders posed from a record in the last tick run, checked once it is done (a seek runs
+// ticks of its own: only the last one's poses are the riders' poses now).
 static std::vector<std::pair<int, std::array<unsigned char, PACKED_STATE_BYTES>>> posed_now;
+static int posed_now_tick = -1;   // the race's tick when they were posed
 
 static void pose_spy(int slot, int view_tick, const history_pose_record *pose) {
     if (pose->exact < 0 || rider_history[slot].ticks[pose->exact] != view_tick) return;
     std::array<unsigned char, PACKED_STATE_BYTES> state;
     memcpy(state.data(), pose->current, PACKED_STATE_BYTES);
     posed.emplace(std::make_pair(view_tick, slot), state);
+    if (race_state.current_tick != posed_now_tick) posed_now.clear();
+    posed_now_tick = race_state.current_tick;
     posed_now.push_back({slot, state});
 }
 
@@ -170,6 +174,7 @@ static uint32_t height_code(const unsigned char *state) {
 // landing is stored at the stop), and posing lifts such a bike onto the ground: its height may
 // come out higher, never lower.
 static void check_positions(int *checked, int *differ) {
+    if (posed_now_tick != race_state.current_tick - 1) posed_now.clear();
     for (const auto &p : posed_now) {
         unsigned char again[PACKED_STATE_BYTES];
         const unsigned char *recorded = p.second.data();
@@ -222,8 +227,8 @@ static bool recorded_states(const char *name,
     return good;
 }
 
-// What a revisited tick is compared by: every rider's packed state and timing list, and the
-// running order.
+// What a revisited tick is compared by: every rider's packed state, timing list and down flag,
+// and the running order.
 static std::string race_snapshot() {
     ripemd160_state d;
     ripemd160_init(&d);
@@ -235,6 +240,7 @@ static std::string race_snapshot() {
         ripemd160_update(&d, &slot, sizeof slot);
         ripemd160_update(&d, state, sizeof state);
         ripemd160_update(&d, &count, sizeof count);
+        ripemd160_update(&d, &rider_table[slot].down_flag, sizeof rider_table[slot].down_flag);
         for (int i = 0; i < count; i++) {
             int t = rider_timing_tic(slot, i);
             ripemd160_update(&d, &t, sizeof t);
