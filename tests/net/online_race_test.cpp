@@ -13,6 +13,7 @@
 #include "race/track.h"
 #include "terrain/terrain.h"
 #include "tests/net/online_support.h"
+#include "tests/race/practice_race.h"
 #include "tests/support/gl_test_window.h"
 
 namespace {
@@ -24,21 +25,12 @@ struct net_online_race : net_online {
     void SetUp() override {
         net_online::SetUp();
         window = new gl_test_window(320, 320);
-        terrain_use_main_field();
-        physics_open();
-        rider_table_init();
-        settings.track.options = TRACKS;
-        settings.track.option_count = 1;
-        settings.track.current = 0;
-        race_hooks = {};
-        game_settings.roost_frequency = 0;
+        race_test_world_open(TRACKS, 1);
         net_race = NET_RACE;
     }
     void TearDown() override {
         net_online::TearDown();
-        for (int i = 0; i < RIDER_SLOTS; i++) bike_free(i);
-        if (track_name) track_unload();
-        physics_close();
+        race_test_world_close();
         delete window;
     }
     // One frame-loop tick: the client's update, then the world's tick while racing.

@@ -17,24 +17,15 @@
 #include "race/start_gate.h"
 #include "race/timing.h"
 #include "race/track.h"
+#include "tests/race/practice_race.h"
 #include "tests/support/gl_test_window.h"
 #include "tests/support/test_support.h"
 
 TEST(present_flaggers_stock, TheStarterIsSeenFromGateZeroThenWalksOutOfView) {
-    temp_dir home;
-    test_isolate_home(home);
-    setenv("ZR_HOME", (test_binary_dir() + "/game").c_str(), 1);
+    practice_race_fixture race("tracks/hillside");
     ASSERT_EQ(vfs_locate_game_data(), 1);
-    vfs_build_index();
-    gl_test_window gl(320, 240);
-    ASSERT_NE(gl.w, nullptr);
-    ASSERT_EQ(physics_open(), 1);
-    rider_table_init();
-    track_lists_create();
-    static const char *tracks[] = {"tracks/hillside"};
-    settings.track.options = tracks;
-    settings.track.option_count = 1;
-    settings.track.current = 0;
+    ASSERT_NE(race.window.w, nullptr);
+    ASSERT_EQ(race.physics, 1);
     for (int &role : race_lineup) role = 0;
     ASSERT_EQ(race_reset(race_lineup, 0, 0, 0, 5, 0), 1);
     ASSERT_GT(race_state.gate_count, 0);
@@ -72,10 +63,4 @@ TEST(present_flaggers_stock, TheStarterIsSeenFromGateZeroThenWalksOutOfView) {
         }
     }
     EXPECT_LT(8.6 * RACE_TICKS_PER_SECOND, race_state.gate_drop_tick);
-
-    rider_table_init();
-    track_unload();
-    track_lists_free();
-    physics_close();
-    vfs_shutdown();
 }
