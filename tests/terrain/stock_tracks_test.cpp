@@ -143,9 +143,9 @@ TEST(terrain_stock_tracks, Hillside) {
     EXPECT_GT(course_height(f, track, twin + 5) - base, 3.5f);
     EXPECT_GT(course_height(f, track, twin + 25) - base, 2.5f);
     EXPECT_LT(course_height(f, track, twin + 15) - base, 1.0f);
-    // Eight whoops.
+    // Four whoops.
     long whoops = track.straight_start[7] + 4;
-    EXPECT_EQ(course_crests(f, track, whoops, whoops + 48), 8);
+    EXPECT_EQ(course_crests(f, track, whoops, whoops + 48), 4);
 }
 
 TEST(terrain_stock_tracks, Practice) {

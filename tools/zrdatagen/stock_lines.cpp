@@ -26,6 +26,7 @@ const double CREST_CUT = 0.9;
 const int FLIGHT_TICKS = 24;
 const int LONGEST_FLIGHT = 64;          // ticks: a longer flight lands too hard and too far off line
 const double STEADY_BEFORE_JUMP = 3;    // s of run-up ridden slower before a long flight
+const int SERIES_GAP = 256;             // ticks: a flight this soon after the last is whoops, not a jump
 
 struct stock_point {
     float x, y, z, speed, tilt;
@@ -130,7 +131,7 @@ void keep_bends_on_the_ground(path *q, const datagen_ground &g, const level_plan
         double s = 0, y = 0, vy = 0, length = q->length();
         size_t hint = 0;
         bool flying = false, cut = false;
-        int took_off = 0;
+        int took_off = 0, last_landing = -SERIES_GAP - 1;
         double take_off_s = 0, take_off_speed = 0, take_off_bend = 0;
         for (int tick = 0; s < length && tick < 200000; tick++) {
             path_at a = locate(*q, s, &hint);
@@ -146,8 +147,13 @@ void keep_bends_on_the_ground(path *q, const datagen_ground &g, const level_plan
                 // A flight long enough to show in the samples, in a bend: slower over the run-up.
                 // A long flight anywhere: slower from well before the take-off, as robots hold
                 // their speed over the last seconds before a jump.
+                // Flights one after another (whoops) are ridden through on the ground: a robot
+                // holds its speed before a jump and would leave them far too fast.
                 bool bent = take_off_bend > BEND_FLIGHT, long_flight = tick - took_off > LONGEST_FLIGHT;
-                if (flying && tick - took_off >= FLIGHT_TICKS && (bent || long_flight)) {
+                bool counted = flying && tick - took_off >= FLIGHT_TICKS;
+                bool series = counted && took_off - last_landing <= SERIES_GAP;
+                if (counted) last_landing = tick;
+                if (counted && (bent || long_flight || series)) {
                     double run_up = long_flight ? std::max(CREST_RUN_UP, STEADY_BEFORE_JUMP * take_off_speed) : CREST_RUN_UP;
                     for (size_t i = 0; i < q->p.size(); i++)
                         if (q->arc[i] <= take_off_s + 1 && q->arc[i] > take_off_s - run_up)

@@ -1,6 +1,6 @@
 // The stock track "tracks/hillside": a full course over rolling hills, 513 x 513 samples 2 ft
 // apart. Twelve corners make a closed course about 30 ft wide, carved to a smoothed level, with
-// a long start straight, a tabletop, a double, eight whoops and berms on the outside of the
+// a long start straight, a tabletop, a double, four whoops and berms on the outside of the
 // corners.
 #include "tools/zrdatagen/datagen.h"
 #include "tools/zrdatagen/imagegen.h"
@@ -29,10 +29,10 @@ datagen_track_plan datagen_hillside_plan() {
     p.features.push_back({5, 10, {{0, 0}, {144, 96}, {400, 96}, {496, 0}}});
     // A double: a 5 ft kicker, a gap, and a 4 ft jump whose far face is the landing.
     p.features.push_back({10, 10, {{0, 0}, {80, 80}, {160, 0}, {320, 0}, {400, 64}, {496, 0}}});
-    // Eight whoops 2 ft high, 12 ft apart.
+    // Four whoops 1 ft high, 20 ft apart: rolled over at a steady speed, not jumped.
     std::vector<std::pair<long, long>> whoops;
-    for (long u = 0; u <= 96 * 8; u += 16)
-        whoops.push_back({u, 32 * (65536 - datagen_cos256(u * 256 / 96)) / 131072});
+    for (long u = 0; u <= 160 * 4; u += 16)
+        whoops.push_back({u, 16 * (65536 - datagen_cos256(u * 256 / 160)) / 131072});
     p.features.push_back({7, 4, whoops});
     p.mud_below = 16 * 16;
     p.sand = [](int tx, int tz) { return datagen_value_noise(204, tx, tz, 16) > 200; };
