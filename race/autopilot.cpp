@@ -151,6 +151,14 @@ static void choose_next_line(rider_slot *s, const robot_sense &in, int now) {
     autopilot_extend_line(s, &line, segment, forward);
 }
 
+void autopilot_restart_line(rider_slot *s, int segment) {
+    s->working_line.count = 0;
+    s->target_index = 0;
+    s->robot.next_segment = segment < 0 ? 0 : segment;
+    s->robot.recovery = 0;
+    s->robot.last_advance_tic = race_state.current_tick;
+}
+
 void autopilot_control(rider_slot *s, const robot_sense &in, robot_controls *out) {
     *out = {};
     out->auto_shift = 1;

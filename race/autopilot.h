@@ -96,6 +96,9 @@ void autopilot_mark_picked(line_slot *row, int chosen, int now);
 // Appends the chosen line to the robot's working line (trimmed, seeded when empty, joined by a
 // curve where neither end was in the air); at segment 0 the target moves past the first 10 ft.
 void autopilot_extend_line(rider_slot *s, const line_slot *chosen, int segment, const float forward[3]);
+// A robot moved elsewhere on the course (a time trial's lap restart): its working line is
+// emptied and the next line is chosen for `segment`, the one starting where it now stands.
+void autopilot_restart_line(rider_slot *s, int segment);
 // Moves the target on when the frame has come close enough to it (1 when it moved).
 int autopilot_advance(rider_slot *s, const robot_sense &in, int now);
 // The cost type the robot weighs lines with now: its personality's, the leading column while it

@@ -9,6 +9,7 @@
 #include "bike/rider.h"
 #include "core/stream.h"
 #include "core/vfs.h"
+#include "race/autopilot.h"
 #include "race/demo.h"
 #include "race/race.h"
 #include "race/robots.h"
@@ -126,6 +127,8 @@ void race_end() {
     race_drop_to_ground(0, p.a[0], p.a[2], std::atan2(-p.b[0], -p.b[2]));
     if (physics_contact_group) dJointGroupEmpty(physics_contact_group);
     rider_truncate_timing(0, k);
+    // A robot riding the trial picks its lines afresh from the checkpoint it stands on.
+    autopilot_restart_line(&rider_table[0], rider_count_timed_points(k + 1));
     last_lap_ticks = 0;
     race_update_standings();
 }

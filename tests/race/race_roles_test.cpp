@@ -15,6 +15,7 @@
 #include "core/settings.h"
 #include "core/vfs.h"
 #include "net/client.h"
+#include "race/lines.h"
 #include "race/race.h"
 #include "race/start_gate.h"
 #include "race/time_trial.h"
@@ -265,9 +266,20 @@ TEST(race_end, PutsThePlayerAtTheRunsStart) {
         for (int i = 0; i < 8; i++) rider_set_timing_tic(0, i, 100 + i);
         rider_table[0].timing_count = 8;
         last_lap_ticks = 500;
+        // A robot riding the run, stuck on a working line far from the restart.
+        line_point far = {1000, 0, 1000, 30, 0};
+        plyx_array_append(&rider_table[0].working_line, &far);
+        rider_table[0].target_index = 0;
+        rider_table[0].robot.next_segment = 9;
+        rider_table[0].robot.recovery = 3;
 
         race_end();
         const rider_slot *s = rider_slot_at(0);
+        // It chooses its lines afresh, for the segment starting at the restart's checkpoint.
+        EXPECT_EQ(s->working_line.count, 0);
+        EXPECT_EQ(s->target_index, 0);
+        EXPECT_EQ(s->robot.recovery, 0);
+        EXPECT_EQ(s->robot.next_segment, rider_count_timed_points(k + 1));
         const dReal *p = dBodyGetPosition(bike_frame_body(s));
         double rest = bike_v(bike_row_of(s), 18);   // the frame's rest place behind the origin
         EXPECT_LT(std::hypot(p[0] - gate.a[0], p[2] - gate.a[2]), std::fabs(rest) + 0.5);
