@@ -27,8 +27,8 @@ datagen_track_plan datagen_hillside_plan() {
     p.berm_max = 64;
     // A 6 ft tabletop: 1:3 up, 32 ft flat, 1:2 down.
     p.features.push_back({5, 10, {{0, 0}, {144, 96}, {400, 96}, {496, 0}}});
-    // A double: a 5 ft kicker, a gap, and a 4 ft jump whose far face is the landing.
-    p.features.push_back({10, 10, {{0, 0}, {80, 80}, {160, 0}, {320, 0}, {400, 64}, {496, 0}}});
+    // A double: a 3 ft kicker, a gap, and a 2.5 ft jump whose far face is the landing.
+    p.features.push_back({10, 10, {{0, 0}, {80, 48}, {160, 0}, {320, 0}, {400, 40}, {496, 0}}});
     // Four whoops 1 ft high, 20 ft apart: rolled over at a steady speed, not jumped.
     std::vector<std::pair<long, long>> whoops;
     for (long u = 0; u <= 160 * 4; u += 16)
