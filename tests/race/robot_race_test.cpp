@@ -21,6 +21,7 @@
 #include "race/robots.h"
 #include "race/start_gate.h"
 #include "race/timing.h"
+#include "terrain/terrain.h"
 #include "tests/support/gl_test_window.h"
 #include "tests/support/test_support.h"
 #include "tools/ride-log/race_run.h"
@@ -355,20 +356,47 @@ TEST_F(race_robot_race, FullGatesLeaveWithoutPilingUp) {
 
 namespace {
 
-// The horizontal distance from the frame to the robot's working line.
-double off_line(rider_slot *s) {
+// The horizontal distance from (x, z) to the robot's working line, and the nearest point of
+// the line in near[0], near[1] when asked.
+double line_distance(rider_slot *s, double x, double z, double *near = nullptr) {
     const line_point *p = (const line_point *)s->working_line.items;
     int n = s->working_line.count;
-    const float *f = frame_at((int)(s - rider_table));
     double best = 1e9;
     for (int i = 0; i + 1 < n; i++) {
         double ax = p[i].x, az = p[i].z, bx = p[i + 1].x - ax, bz = p[i + 1].z - az;
         double len2 = bx * bx + bz * bz;
-        double u = len2 > 1e-9 ? ((f[0] - ax) * bx + (f[2] - az) * bz) / len2 : 0;
+        double u = len2 > 1e-9 ? ((x - ax) * bx + (z - az) * bz) / len2 : 0;
         u = u < 0 ? 0 : u > 1 ? 1 : u;
-        best = std::fmin(best, std::hypot(f[0] - ax - u * bx, f[2] - az - u * bz));
+        double d = std::hypot(x - ax - u * bx, z - az - u * bz);
+        if (d >= best) continue;
+        best = d;
+        if (near) near[0] = ax + u * bx, near[1] = az + u * bz;
     }
     return best;
+}
+
+// The horizontal distance from the frame to the robot's working line.
+double off_line(rider_slot *s) {
+    const float *f = frame_at((int)(s - rider_table));
+    return line_distance(s, f[0], f[2]);
+}
+
+// Races on to the first tick from 20 s of race clock at which the robot rides faster than
+// 5 ft/s (not slowed in a turn) having advanced along its line within the last second: its
+// horizontal speed there, and its unit heading in (dx, dz).
+double ride_to_a_spot(rider_slot *s, double *dx, double *dz) {
+    const dReal *v = dBodyGetLinearVel(bike_frame_body(s));
+    double h = 0;
+    while (race_state.current_tick < 40 * RACE_TICKS_PER_SECOND) {
+        race_tick();
+        h = std::hypot(v[0], v[2]);
+        if (race_state.current_tick >= 20 * RACE_TICKS_PER_SECOND && h > 5.0 &&
+            race_state.current_tick - s->robot.last_advance_tic < RACE_TICKS_PER_SECOND)
+            break;
+    }
+    *dx = h > 0 ? v[0] / h : 0;
+    *dz = h > 0 ? v[2] / h : 0;
+    return h;
 }
 
 }  // namespace
@@ -381,19 +409,8 @@ TEST_F(race_robot_race, OffItsLineItRecovers) {
     int slot = one_robot_one_lap(&o);
     ASSERT_GE(slot, 0);
     rider_slot *s = &rider_table[slot];
-    // From 20 s of race clock, the first tick it rides faster than 5 ft/s (not slowed in a turn)
-    // having advanced along its line within the last second.
-    const dReal *v = dBodyGetLinearVel(bike_frame_body(s));
-    double h = 0;
-    while (race_state.current_tick < 40 * RACE_TICKS_PER_SECOND) {
-        race_tick();
-        h = std::hypot(v[0], v[2]);
-        if (race_state.current_tick >= 20 * RACE_TICKS_PER_SECOND && h > 5.0 &&
-            race_state.current_tick - s->robot.last_advance_tic < RACE_TICKS_PER_SECOND)
-            break;
-    }
-    ASSERT_GT(h, 5.0);
-    double dx = v[0] / h, dz = v[2] / h;
+    double dx, dz;
+    ASSERT_GT(ride_to_a_spot(s, &dx, &dz), 5.0);
     // Half a turn about the frame's vertical, 30 ft to the right, every body at rest.
     const float *p = frame_at(slot);
     double cx = p[0], cz = p[2];
@@ -463,5 +480,107 @@ TEST_F(race_robot_race, PinnedItJumpsOnAndFinishes) {
     EXPECT_GE(jumped, 0);
     race_run_result r = race_run_ride(o);
     EXPECT_GT(s->timing_count, count);
+    EXPECT_EQ(r.finished, 1);
+}
+
+namespace {
+
+// A square pit in the current ground, centred on a sample and aligned with the grid: its floor
+// 12 ft across and 8 ft below the ground around it, its walls at 60 degrees. (A bike rides out
+// of one 4 to 6 ft deep, climbing the walls aslant; from 7 ft it stays in.)
+struct ground_pit {
+    double x, z;
+    static constexpr double floor_half = 6, depth = 8;
+    static double wall() { return depth / std::tan(M_PI / 3); }
+    double reach(double px, double pz) const { return std::fmax(std::fabs(px - x), std::fabs(pz - z)); }
+    bool holds(double px, double pz) const { return reach(px, pz) < floor_half + wall(); }
+};
+
+// Digs the pit at the sample nearest (x, z) into the heights the physics reads: false when it
+// would not fit in the grid.
+bool dig_pit(double x, double z, ground_pit *p) {
+    terrain_field *f = terrain_current;
+    double sp = f->spacing;
+    int ci = (int)std::lround(x / sp), cj = (int)std::lround(z / sp);
+    int reach = (int)std::ceil((ground_pit::floor_half + ground_pit::wall()) / sp);
+    if (ci - reach < 0 || cj - reach < 0 || ci + reach >= f->n || cj + reach >= f->n) return false;
+    *p = {ci * sp, cj * sp};
+    for (int j = cj - reach; j <= cj + reach; j++)
+        for (int i = ci - reach; i <= ci + reach; i++) {
+            double w = (ground_pit::floor_half + ground_pit::wall() - p->reach(i * sp, j * sp)) / ground_pit::wall();
+            double d = ground_pit::depth * (w < 0 ? 0 : w > 1 ? 1 : w);
+            terrain_set_height(f, i, j, f->heights[i + (size_t)f->n * j] - (float)d);
+        }
+    return true;
+}
+
+}  // namespace
+
+// A robot dropped at rest into a pit dug beside its line, too deep to ride out of: it is still
+// in 19 s after its last advance, is then carried toward its target at 4-6 ft/s, and is out
+// and within 4 ft of its line 40 s after its last advance; then it finishes.
+TEST_F(race_robot_race, InAPitItIsCarriedOut) {
+    race_run_options o;
+    int slot = one_robot_one_lap(&o);
+    ASSERT_GE(slot, 0);
+    rider_slot *s = &rider_table[slot];
+    double dx, dz;
+    ASSERT_GT(ride_to_a_spot(s, &dx, &dz), 5.0);
+    const float *f = frame_at(slot);
+    double fx = f[0], fz = f[2];
+    float ground = terrain_height_at(terrain_current, (float)fx, (float)fz);
+    // 12 ft from the line, on the side the robot rides; on its floor the robot is off the line.
+    double near[2], off = line_distance(s, fx, fz, near);
+    ASSERT_GT(off, 0.1);
+    ground_pit pit;
+    ASSERT_TRUE(dig_pit(near[0] + 12 * (fx - near[0]) / off, near[1] + 12 * (fz - near[1]) / off, &pit));
+    for (double a = -pit.floor_half; a <= pit.floor_half; a += 1)
+        for (double b = -pit.floor_half; b <= pit.floor_half; b += 1)
+            ASSERT_GT(line_distance(s, pit.x + a, pit.z + b), 4.0) << a << " " << b;
+    // Every body moved into the pit as it was, at rest, a quarter foot above the floor.
+    double drop = terrain_height_at(terrain_current, (float)pit.x, (float)pit.z) - ground + 0.25;
+    for (int b = 0; b < BIKE_BODIES; b++) {
+        dBodyID body = bike_body_of(s, b);
+        const dReal *q = dBodyGetPosition(body);
+        dBodySetPosition(body, q[0] + pit.x - fx, q[1] + drop, q[2] + pit.z - fz);
+        dBodySetLinearVel(body, 0, 0, 0);
+        dBodySetAngularVel(body, 0, 0, 0);
+    }
+    const int second = RACE_TICKS_PER_SECOND;
+    const dReal *v = dBodyGetLinearVel(bike_frame_body(s));
+    int dropped = race_state.current_tick, from = -1, carried = -1, carry_ticks = 0, out = -1;
+    double toward = 0, fastest = 0;
+    while (race_state.current_tick < dropped + 60 * second && out < 0) {
+        int now = race_state.current_tick, last = s->robot.last_advance_tic;
+        f = frame_at(slot);
+        if (now == last + 19 * second) {
+            EXPECT_TRUE(pit.holds(f[0], f[2])) << "19 s after advancing at " << last;
+        }
+        // The target of this tick, before the tick moves it on.
+        int target = s->target_index;
+        const line_point g = ((const line_point *)s->working_line.items)[target];
+        race_tick();
+        f = frame_at(slot);
+        if (s->robot.last_advance_tic == last && now - last > 19 * second) {
+            if (carried < 0) carried = now, from = last;
+            double h = std::hypot(v[0], v[2]), tx = g.x - f[0], tz = g.z - f[2], d = std::hypot(tx, tz);
+            toward += (v[0] * tx + v[2] * tz) / d;
+            fastest = std::fmax(fastest, h);
+            carry_ticks++;
+        }
+        if (!pit.holds(f[0], f[2]) && off_line(s) < 4) out = now;
+    }
+    ASSERT_GE(carried, 0);
+    ASSERT_GT(carry_ticks, 0);
+    toward /= carry_ticks;
+    EXPECT_GE(toward, 4.0);
+    EXPECT_LE(fastest, 6.0);
+    ASSERT_GE(out, 0);
+    EXPECT_LE(out - from, 40 * second);
+    printf("carried from %.2f s after its last advance for %.2f s, %.2f ft/s toward its target "
+           "(at most %.2f ft/s); out %.2f s after its last advance\n",
+           (double)(carried - from) / second, (double)carry_ticks / second, toward, fastest,
+           (double)(out - from) / second);
+    race_run_result r = race_run_ride(o);
     EXPECT_EQ(r.finished, 1);
 }
