@@ -160,5 +160,5 @@ TEST(terrain_stock_tracks, Practice) {
     long table = track.straight_start[2] + 6;
     EXPECT_NEAR(course_height(f, track, table + 8) - course_height(f, track, table - 1), 3.0f, 0.5f);
     long rollers = track.straight_start[0] + 2;
-    EXPECT_EQ(course_crests(f, track, rollers, rollers + 24), 3);
+    EXPECT_EQ(course_crests(f, track, rollers, rollers + 30), 3);
 }

@@ -31,7 +31,8 @@ datagen_track_plan datagen_practice_plan() {
     p.berm_max = 32;
     // A 3 ft tabletop: 1:3 up, 16 ft flat, 1:2 down.
     p.features.push_back({2, 6, {{0, 0}, {72, 48}, {200, 48}, {248, 0}}});
-    p.features.push_back({0, 2, datagen_bumps(24, 8, 3)});
+    // Three rollers 1 ft high, 20 ft apart.
+    p.features.push_back({0, 2, datagen_bumps(16, 10, 3)});
     p.mud_below = 74;
     p.sand = [](int tx, int tz) { return datagen_value_noise(103, tx, tz, 8) > 190; };
     return p;
