@@ -1,5 +1,6 @@
 // Robots racing the stock tracks under real physics: standing still without lines, the stock
-// lines' plans, leaving the gate, one race twice alike, practice mode, and hostile lines.
+// lines' plans, leaving the gate, one race twice alike, practice mode, hostile lines, recovery and
+// the levels' order.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -583,4 +584,44 @@ TEST_F(race_robot_race, InAPitItIsCarriedOut) {
            (double)(out - from) / second);
     race_run_result r = race_run_ride(o);
     EXPECT_EQ(r.finished, 1);
+}
+
+namespace {
+
+// The median finish time (s from the drop) of a 2-lap race at a level, with every robot
+// finishing.
+float median_finish(const char *track, int level, int robots) {
+    race_run_options o;
+    o.track = track;
+    o.level = level;
+    o.robots = robots;
+    o.laps = 2;
+    if (race_run_reset(o) != 1) return 0;
+    race_run_result r = race_run_ride(o);
+    std::vector<float> totals;
+    for (const race_run_robot &b : r.robots) {
+        EXPECT_TRUE(b.finished) << track << " level " << level << " slot " << b.slot;
+        totals.push_back(b.total);
+    }
+    return race_run_median(totals);
+}
+
+void expect_skill_order(const char *track, int robots) {
+    float novice = median_finish(track, 0, robots), amateur = median_finish(track, 1, robots),
+          expert = median_finish(track, 2, robots);
+    EXPECT_GT(expert, 0) << track;
+    EXPECT_LT(expert, amateur) << track;
+    EXPECT_LT(amateur, novice) << track;
+}
+
+}  // namespace
+
+// The levels order the riders: per track, the median finish time of a 2-lap race is shortest at
+// Expert and longest at Novice (the same roster rows at every level).
+TEST_F(race_robot_race, SkillOrdersThePracticeRace) {
+    expect_skill_order("tracks/practice", 6);
+}
+
+TEST_F(race_robot_race, SkillOrdersTheHillsideRace) {
+    expect_skill_order("tracks/hillside", 4);
 }
