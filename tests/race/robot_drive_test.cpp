@@ -10,8 +10,10 @@
 
 struct race_robot_drive : ::testing::Test {
     rider_slot *s = nullptr;
+    void (*ground_before)(float, float, float *, float *) = nullptr;
     void SetUp() override {
         s = robot_rider();
+        ground_before = autopilot_ground_hook;
         autopilot_ground_hook = robot_flat_ground;
         robot_ground_grip = 1;
         robot_ground_normal[0] = robot_ground_normal[2] = 0;
@@ -24,6 +26,8 @@ struct race_robot_drive : ::testing::Test {
         mt_seed(5489);
     }
     void TearDown() override {
+        autopilot_ground_hook = ground_before;   // later tests ride the real ground
+        autopilot_other_count = 0;
         fixture_free_rider(0);
         fixture_free_gates();
         race_state.current_tick = 0;
