@@ -540,7 +540,7 @@ TEST(game_frame_loop, KeysRideThePlayersBikeAndTheChaseCameraFollows) {
     run_for((race_state.gate_drop_tick - race_state.current_tick + 64) / 128.0);
     vec3 p0 = position();
     fake_push(throttle, 1, 0.0);
-    run_for(3);
+    run_for(2);
     vec3 d = position() - p0;
     EXPECT_GE(std::sqrt(d.x * d.x + d.z * d.z), 30);
     float h0 = heading();

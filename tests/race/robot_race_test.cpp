@@ -487,11 +487,11 @@ TEST_F(race_robot_race, PinnedItJumpsOnAndFinishes) {
 namespace {
 
 // A square pit in the current ground, centred on a sample and aligned with the grid: its floor
-// 12 ft across and 8 ft below the ground around it, its walls at 60 degrees. (A bike rides out
-// of one 4 to 6 ft deep, climbing the walls aslant; from 7 ft it stays in.)
+// 12 ft across and 10 ft below the ground around it, its walls at 60 degrees. (A bike rides out
+// of a shallower one, climbing the walls aslant, where the ground beside the course slopes.)
 struct ground_pit {
     double x, z;
-    static constexpr double floor_half = 6, depth = 8;
+    static constexpr double floor_half = 6, depth = 10;
     static double wall() { return depth / std::tan(M_PI / 3); }
     double reach(double px, double pz) const { return std::fmax(std::fabs(px - x), std::fabs(pz - z)); }
     bool holds(double px, double pz) const { return reach(px, pz) < floor_half + wall(); }

@@ -23,7 +23,7 @@ datagen_track_plan datagen_practice_plan() {
     p.ground = [](int x, int z) -> long {
         return 64 + datagen_value_noise(101, x, z, 32) * 32 / 255 + datagen_value_noise(102, x, z, 16) * 16 / 255;
     };
-    p.corners = {{20, 34}, {108, 34}, {108, 94}, {20, 94}};
+    p.corners = {{14, 34}, {114, 34}, {114, 94}, {14, 94}};
     p.corner_cut = 30;
     p.level_window = 20;
     p.half_width = 80;
