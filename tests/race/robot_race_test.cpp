@@ -382,10 +382,14 @@ double off_line(rider_slot *s) {
     return line_distance(s, f[0], f[2]);
 }
 
-// Races on to the first tick from 20 s of race clock at which the robot rides faster than
-// 5 ft/s (not slowed in a turn) having advanced along its line within the last second: its
-// horizontal speed there, and its unit heading in (dx, dz).
-double ride_to_a_spot(rider_slot *s, double *dx, double *dz) {
+// One robot racing one lap on the practice track, raced on to the first tick from 20 s of race
+// clock at which it rides faster than 5 ft/s (not slowed in a turn) having advanced along its
+// line within the last second: its slot (-1 when there is no such tick), and its unit heading
+// there in (dx, dz).
+int robot_at_a_spot(race_run_options *o, double *dx, double *dz) {
+    int slot = one_robot_one_lap(o);
+    if (slot < 0) return -1;
+    rider_slot *s = &rider_table[slot];
     const dReal *v = dBodyGetLinearVel(bike_frame_body(s));
     double h = 0;
     while (race_state.current_tick < 40 * RACE_TICKS_PER_SECOND) {
@@ -397,7 +401,7 @@ double ride_to_a_spot(rider_slot *s, double *dx, double *dz) {
     }
     *dx = h > 0 ? v[0] / h : 0;
     *dz = h > 0 ? v[2] / h : 0;
-    return h;
+    return h > 5.0 ? slot : -1;
 }
 
 }  // namespace
@@ -407,11 +411,10 @@ double ride_to_a_spot(rider_slot *s, double *dx, double *dz) {
 // and past its next checkpoint within 30 s, and finishes.
 TEST_F(race_robot_race, OffItsLineItRecovers) {
     race_run_options o;
-    int slot = one_robot_one_lap(&o);
+    double dx, dz;
+    int slot = robot_at_a_spot(&o, &dx, &dz);
     ASSERT_GE(slot, 0);
     rider_slot *s = &rider_table[slot];
-    double dx, dz;
-    ASSERT_GT(ride_to_a_spot(s, &dx, &dz), 5.0);
     // Half a turn about the frame's vertical, 30 ft to the right, every body at rest.
     const float *p = frame_at(slot);
     double cx = p[0], cz = p[2];
@@ -522,11 +525,10 @@ bool dig_pit(double x, double z, ground_pit *p) {
 // and within 4 ft of its line 40 s after its last advance; then it finishes.
 TEST_F(race_robot_race, InAPitItIsCarriedOut) {
     race_run_options o;
-    int slot = one_robot_one_lap(&o);
+    double dx, dz;
+    int slot = robot_at_a_spot(&o, &dx, &dz);
     ASSERT_GE(slot, 0);
     rider_slot *s = &rider_table[slot];
-    double dx, dz;
-    ASSERT_GT(ride_to_a_spot(s, &dx, &dz), 5.0);
     const float *f = frame_at(slot);
     double fx = f[0], fz = f[2];
     float ground = terrain_height_at(terrain_current, (float)fx, (float)fz);
