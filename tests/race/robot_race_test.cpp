@@ -382,6 +382,17 @@ double off_line(rider_slot *s) {
     return line_distance(s, f[0], f[2]);
 }
 
+// Every body of the robot's bike put where `place` (body index, body) sets it, at rest.
+template <class F>
+void bike_put_at_rest(rider_slot *s, F place) {
+    for (int b = 0; b < BIKE_BODIES; b++) {
+        dBodyID body = bike_body_of(s, b);
+        place(b, body);
+        dBodySetLinearVel(body, 0, 0, 0);
+        dBodySetAngularVel(body, 0, 0, 0);
+    }
+}
+
 // One robot racing one lap on the practice track, raced on to the first tick from 20 s of race
 // clock at which it rides faster than 5 ft/s (not slowed in a turn) having advanced along its
 // line within the last second: its slot (-1 when there is no such tick), and its unit heading
@@ -420,16 +431,13 @@ TEST_F(race_robot_race, OffItsLineItRecovers) {
     double cx = p[0], cz = p[2];
     dMatrix3 turn;
     dRFromAxisAndAngle(turn, 0, 1, 0, M_PI);
-    for (int b = 0; b < BIKE_BODIES; b++) {
-        dBodyID body = bike_body_of(s, b);
+    bike_put_at_rest(s, [&](int, dBodyID body) {
         const dReal *q = dBodyGetPosition(body), *r = dBodyGetRotation(body);
         dMatrix3 turned;
         dMultiply0_333(turned, turn, r);
         dBodySetRotation(body, turned);
         dBodySetPosition(body, 2 * cx - q[0] - 30 * dz, q[1], 2 * cz - q[2] + 30 * dx);
-        dBodySetLinearVel(body, 0, 0, 0);
-        dBodySetAngularVel(body, 0, 0, 0);
-    }
+    });
     int moved = race_state.current_tick, count = s->timing_count, recovering = -1, back = -1;
     while (race_state.current_tick < moved + 30 * RACE_TICKS_PER_SECOND && back < 0) {
         race_tick();
@@ -460,13 +468,10 @@ TEST_F(race_robot_race, PinnedItJumpsOnAndFinishes) {
         memcpy(held[b] + 3, dBodyGetRotation(bike_body_of(s, b)), 12 * sizeof(dReal));
     }
     auto hold = [&] {
-        for (int b = 0; b < BIKE_BODIES; b++) {
-            dBodyID body = bike_body_of(s, b);
+        bike_put_at_rest(s, [&](int b, dBodyID body) {
             dBodySetPosition(body, held[b][0], held[b][1], held[b][2]);
             dBodySetRotation(body, held[b] + 3);
-            dBodySetLinearVel(body, 0, 0, 0);
-            dBodySetAngularVel(body, 0, 0, 0);
-        }
+        });
     };
     int pinned = race_state.current_tick, count = s->timing_count, most = 0, jumped = -1;
     while (race_state.current_tick < pinned + 45 * RACE_TICKS_PER_SECOND) {
@@ -542,13 +547,10 @@ TEST_F(race_robot_race, InAPitItIsCarriedOut) {
             ASSERT_GT(line_distance(s, pit.x + a, pit.z + b), 4.0) << a << " " << b;
     // Every body moved into the pit as it was, at rest, a quarter foot above the floor.
     double drop = terrain_height_at(terrain_current, (float)pit.x, (float)pit.z) - ground + 0.25;
-    for (int b = 0; b < BIKE_BODIES; b++) {
-        dBodyID body = bike_body_of(s, b);
+    bike_put_at_rest(s, [&](int, dBodyID body) {
         const dReal *q = dBodyGetPosition(body);
         dBodySetPosition(body, q[0] + pit.x - fx, q[1] + drop, q[2] + pit.z - fz);
-        dBodySetLinearVel(body, 0, 0, 0);
-        dBodySetAngularVel(body, 0, 0, 0);
-    }
+    });
     const int second = RACE_TICKS_PER_SECOND;
     const dReal *v = dBodyGetLinearVel(bike_frame_body(s));
     int dropped = race_state.current_tick, from = -1, carried = -1, carry_ticks = 0, out = -1;
