@@ -13,34 +13,18 @@ static constexpr double SHORT_WINDOW_SECONDS = 0.12;   // for rates above FAST_H
 static constexpr double FAST_HZ = 35;
 static constexpr double LOWEST_HZ = 10, HIGHEST_HZ = 240;
 
-// The rectified signal smoothed over 2 ms, averaged down to about ENVELOPE_RATE.
+// The envelope averaged down to about ENVELOPE_RATE.
 static std::vector<double> coarse_envelope(const unsigned char *samples, size_t count, double rate,
                                            double *env_rate) {
     int step = std::max(1, (int)std::lround(rate / ENVELOPE_RATE));
     *env_rate = rate / step;
-    int width = std::max(1, (int)(rate * 0.002));
-    std::vector<double> env(count / step);
-    double sum = 0;
-    for (size_t i = 0; i < env.size() * step; i++) {
-        sum += std::fabs(samples[i] - 127.5);
-        if (i >= (size_t)width) sum -= std::fabs(samples[i - width] - 127.5);
-        env[i / step] += sum / width / step;
-    }
-    return env;
+    return sound_envelope(samples, count, rate, step);
 }
 
-// Normalised autocorrelation of seg (mean removed) at whole lags 0..max_lag.
+// Normalised autocorrelations of seg (mean removed) at whole lags 0..max_lag + 1 (0 at lag 0).
 static std::vector<double> autocorrelations(const std::vector<double> &seg, size_t max_lag) {
     std::vector<double> r(max_lag + 2, 0.0);
-    for (size_t lag = 1; lag <= max_lag + 1 && lag < seg.size(); lag++) {
-        double s = 0, a = 0, b = 0;
-        for (size_t i = 0; i + lag < seg.size(); i++) {
-            s += seg[i] * seg[i + lag];
-            a += seg[i] * seg[i];
-            b += seg[i + lag] * seg[i + lag];
-        }
-        r[lag] = a > 0 && b > 0 ? s / std::sqrt(a * b) : 0;
-    }
+    for (size_t lag = 1; lag <= max_lag + 1; lag++) r[lag] = sound_autocorrelation(seg, lag);
     return r;
 }
 

@@ -9,10 +9,10 @@
 
 static constexpr int ENVELOPE_STEP = 4;
 
-// The rectified signal smoothed over 2 ms and kept at a quarter of the rate, its mean removed.
-static std::vector<double> envelope(const unsigned char *samples, size_t count, double rate) {
+std::vector<double> sound_envelope(const unsigned char *samples, size_t count, double rate, int step) {
     int width = (int)(rate * 0.002);
     if (width < 1) width = 1;
+    if (step < 1) step = 1;
     std::vector<double> smooth(count);
     double sum = 0;
     for (size_t i = 0; i < count; i++) {
@@ -20,20 +20,26 @@ static std::vector<double> envelope(const unsigned char *samples, size_t count, 
         if (i >= (size_t)width) sum -= std::fabs(samples[i - width] - 127.5);
         smooth[i] = sum / width;
     }
-    std::vector<double> env(count / ENVELOPE_STEP);
-    double total = 0;
+    std::vector<double> env(count / (size_t)step);
     for (size_t i = 0; i < env.size(); i++) {
         double v = 0;
-        for (int k = 0; k < ENVELOPE_STEP; k++) v += smooth[i * ENVELOPE_STEP + k];
-        env[i] = v / ENVELOPE_STEP;
-        total += env[i];
+        for (int k = 0; k < step; k++) v += smooth[i * step + k];
+        env[i] = v / step;
     }
+    return env;
+}
+
+// The envelope kept at a quarter of the rate, its mean removed.
+static std::vector<double> envelope(const unsigned char *samples, size_t count, double rate) {
+    std::vector<double> env = sound_envelope(samples, count, rate, ENVELOPE_STEP);
+    double total = 0;
+    for (double v : env) total += v;
     double mean = env.empty() ? 0 : total / env.size();
     for (double &v : env) v -= mean;
     return env;
 }
 
-static double autocorrelation(const std::vector<double> &env, size_t lag) {
+double sound_autocorrelation(const std::vector<double> &env, size_t lag) {
     if (lag >= env.size()) return 0;
     double s = 0, a = 0, b = 0;
     for (size_t i = 0; i + lag < env.size(); i++) {
@@ -48,7 +54,7 @@ static double autocorrelation(const std::vector<double> &env, size_t lag) {
 static double autocorrelation_at(const std::vector<double> &env, double lag) {
     size_t whole = (size_t)lag;
     double f = lag - whole;
-    return autocorrelation(env, whole) * (1 - f) + autocorrelation(env, whole + 1) * f;
+    return sound_autocorrelation(env, whole) * (1 - f) + sound_autocorrelation(env, whole + 1) * f;
 }
 
 sound_measures sound_measure(const unsigned char *samples, size_t count, double rate,
@@ -75,7 +81,7 @@ sound_measures sound_measure(const unsigned char *samples, size_t count, double 
     std::vector<double> r(hi + 2);
     double best = 0;
     for (size_t lag = lo; lag <= hi + 1; lag++) {
-        r[lag] = autocorrelation(env, lag);
+        r[lag] = sound_autocorrelation(env, lag);
         if (lag <= hi && r[lag] > best) best = r[lag];
     }
     // The first local maximum within 85% of the best: the fundamental, not a multiple of it.

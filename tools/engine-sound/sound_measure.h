@@ -16,6 +16,10 @@ struct sound_measures {
     double mean;            // mean byte
 };
 
+// The rectified signal (bytes less 127.5) smoothed over 2 ms, averaged over every step samples.
+std::vector<double> sound_envelope(const unsigned char *samples, size_t count, double rate, int step);
+// The normalised autocorrelation of values at a whole lag (0 at and beyond their count).
+double sound_autocorrelation(const std::vector<double> &values, size_t lag);
 // Measures samples at rate (Hz). The period is the first peak of the envelope's autocorrelation
 // between min_period and max_period seconds within 85% of the highest there (where the engine
 // speed is known, from half a revolution on: the pipe's echoes come sooner); revolution (seconds, 0 for none) picks where at_revolution is read.
