@@ -116,9 +116,9 @@ TEST(race_learning, TwoScriptedLapsOnThePracticeTrack) {
     std::vector<int> before;
     for (int r = 0; r < 12; r++) before.push_back(used_slots(r));
     EXPECT_EQ(before[0], 8);
-    for (int r = 1; r < 12; r++) EXPECT_EQ(before[(size_t)r], 3) << "row " << r;
+    for (int r = 1; r < 12; r++) EXPECT_EQ(before[(size_t)r], 4) << "row " << r;
 
-    // Beside gate 0's row-0 line, then the centre lane of every row for two laps.
+    // Beside gate 0's row-0 line, then the second lane from the left of every row for two laps.
     float gate[3], yaw;
     race_start_place(0, gate, &yaw);
     const line_slot *row0 = line_store_row(0);

@@ -537,11 +537,24 @@ TEST_F(race_robot_race, InAPitItIsCarriedOut) {
     const float *f = frame_at(slot);
     double fx = f[0], fz = f[2];
     float ground = terrain_height_at(terrain_current, (float)fx, (float)fz);
-    // 12 ft from the line, on the side the robot rides; on its floor the robot is off the line.
+    // 12 ft from the line, on the side where the ground around the pit is flattest (the course,
+    // not the slope beside it, which a bike climbs out by itself); on its floor the robot is off
+    // the line.
     double near[2], off = line_distance(s, fx, fz, near);
     ASSERT_GT(off, 0.1);
+    double ux = (fx - near[0]) / off, uz = (fz - near[1]) / off, side = 1, flattest = 1e9;
+    for (double sign : {1.0, -1.0}) {
+        double cx = near[0] + sign * 12 * ux, cz = near[1] + sign * 12 * uz, lo = 1e9, hi = -1e9;
+        double r = ground_pit::floor_half + ground_pit::wall();
+        for (double a = -r; a <= r; a += 1)
+            for (double b : {-r, r})
+                for (float h : {terrain_height_at(terrain_current, (float)(cx + a), (float)(cz + b)),
+                                terrain_height_at(terrain_current, (float)(cx + b), (float)(cz + a))})
+                    lo = std::fmin(lo, h), hi = std::fmax(hi, h);
+        if (hi - lo < flattest) flattest = hi - lo, side = sign;
+    }
     ground_pit pit;
-    ASSERT_TRUE(dig_pit(near[0] + 12 * (fx - near[0]) / off, near[1] + 12 * (fz - near[1]) / off, &pit));
+    ASSERT_TRUE(dig_pit(near[0] + side * 12 * ux, near[1] + side * 12 * uz, &pit));
     for (double a = -pit.floor_half; a <= pit.floor_half; a += 1)
         for (double b = -pit.floor_half; b <= pit.floor_half; b += 1)
             ASSERT_GT(line_distance(s, pit.x + a, pit.z + b), 4.0) << a << " " << b;

@@ -130,19 +130,18 @@ TEST(terrain_stock_tracks, Hillside) {
         EXPECT_LT(fabsf(p.x * along.z - p.z * along.x), 0.25f) << i;
         EXPECT_LT(fabsf(course_height(f, track, i + 1) - course_height(f, track, i)), 0.5f) << i;
     }
-    // The tabletop: 6 ft up at 1:3, 32 ft flat, down at 1:2.
-    long table = track.straight_start[5] + 10;
+    // The tabletops: 5 ft up at 1:5, 24 ft flat, down at 1:5; then 3 ft with 20 ft flat.
+    long table = track.straight_start[5] + 25;
     float before = course_height(f, track, table - 1);
-    EXPECT_NEAR(course_height(f, track, table + 9) - before, 6.0f, 1.0f);
-    EXPECT_NEAR(course_height(f, track, table + 17) - before, 6.0f, 1.0f);
-    EXPECT_NEAR(course_height(f, track, table + 25), course_height(f, track, table + 9), 0.75f);
-    EXPECT_NEAR(course_height(f, track, table + 32), before, 1.0f);
-    // The double: two crests with a gap between them.
-    long twin = track.straight_start[10] + 10;
-    float base = course_height(f, track, twin - 1);
-    EXPECT_GT(course_height(f, track, twin + 5) - base, 2.0f);
-    EXPECT_GT(course_height(f, track, twin + 25) - base, 1.5f);
-    EXPECT_LT(course_height(f, track, twin + 15) - base, 1.0f);
+    EXPECT_NEAR(course_height(f, track, table + 13) - before, 5.0f, 1.0f);
+    EXPECT_NEAR(course_height(f, track, table + 24) - before, 5.0f, 1.0f);
+    EXPECT_NEAR(course_height(f, track, table + 24), course_height(f, track, table + 13), 0.75f);
+    EXPECT_NEAR(course_height(f, track, table + 38), before, 1.0f);
+    long second = track.straight_start[11] + 20;
+    float base = course_height(f, track, second - 1);
+    EXPECT_NEAR(course_height(f, track, second + 8) - base, 3.0f, 1.0f);
+    EXPECT_NEAR(course_height(f, track, second + 17) - base, 3.0f, 1.0f);
+    EXPECT_NEAR(course_height(f, track, second + 26), base, 1.0f);
     // Four whoops.
     long whoops = track.straight_start[7] + 4;
     EXPECT_EQ(course_crests(f, track, whoops, whoops + 48), 4);

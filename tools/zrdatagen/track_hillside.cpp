@@ -1,7 +1,6 @@
 // The stock track "tracks/hillside": a full course over rolling hills, 513 x 513 samples 2 ft
-// apart. Twelve corners make a closed course about 30 ft wide, carved to a smoothed level, with
-// a long start straight, a tabletop, a double, four whoops and berms on the outside of the
-// corners.
+// apart. Thirteen corners make a closed course about 30 ft wide, carved to a smoothed level, with
+// a long start straight, two tabletops, four whoops and berms on the outside of the corners.
 #include "tools/zrdatagen/datagen.h"
 #include "tools/zrdatagen/imagegen.h"
 #include "tools/zrdatagen/trackgen.h"
@@ -18,17 +17,20 @@ datagen_track_plan datagen_hillside_plan() {
         return 128 + datagen_value_noise(201, x, z, 64) * 448 / 255 +
                datagen_value_noise(202, x, z, 32) * 192 / 255 + datagen_value_noise(203, x, z, 16) * 80 / 255;
     };
-    p.corners = {{90, 430},  {360, 430}, {440, 380}, {430, 260}, {330, 200}, {400, 90},
-                 {260, 60},  {150, 130}, {230, 230}, {110, 260}, {50, 180},  {40, 330}};
+    // The turn back north at the west end is two corners (about 95 and 60 degrees): one corner
+    // there would be a hairpin of 9 ft radius that no lane rides at speed.
+    p.corners = {{90, 430},  {360, 430}, {440, 380}, {430, 260}, {330, 200}, {400, 90}, {260, 60},
+                 {150, 130}, {230, 230}, {110, 260}, {60, 180},  {20, 210},  {30, 330}};
     p.corner_cut = 36;
     p.level_window = 30;
     p.half_width = 120;
     p.shoulder = 160;
     p.berm_max = 64;
-    // A 6 ft tabletop: 1:3 up, 32 ft flat, 1:2 down.
-    p.features.push_back({5, 10, {{0, 0}, {144, 96}, {400, 96}, {496, 0}}});
-    // A double: a 3 ft kicker, a gap, and a 2.5 ft jump whose far face is the landing.
-    p.features.push_back({10, 10, {{0, 0}, {80, 48}, {160, 0}, {320, 0}, {400, 40}, {496, 0}}});
+    // A 5 ft tabletop, 1:5 up, 24 ft flat, 1:5 down, 50 ft past the corner: robots straighten
+    // up in the last seconds before a jump, so a jump right at a corner's exit sends them wide.
+    p.features.push_back({5, 25, {{0, 0}, {200, 80}, {392, 80}, {592, 0}}});
+    // A 3 ft tabletop, 1:5 up, 20 ft flat, 1:5 down.
+    p.features.push_back({11, 20, {{0, 0}, {120, 48}, {280, 48}, {400, 0}}});
     // Four whoops 1 ft high, 20 ft apart: rolled over at a steady speed, not jumped.
     std::vector<std::pair<long, long>> whoops;
     for (long u = 0; u <= 160 * 4; u += 16)
