@@ -642,3 +642,83 @@ TEST_F(race_robot_race, SkillOrdersThePracticeRace) {
 TEST_F(race_robot_race, SkillOrdersTheHillsideRace) {
     expect_skill_order("tracks/hillside", 4);
 }
+
+namespace {
+
+// How closely robots follow their working lines in normal driving: the ticks from 2 s after a
+// robot first moves until it finishes, leaving out its falls and its recovery driving, and those
+// of them with the frame within 4 ft of the line.
+struct line_following {
+    float start[RIDER_SLOTS][3];
+    int moved[RIDER_SLOTS];
+    long ticks = 0, near = 0;
+};
+
+int count_following(void *context) {
+    line_following &f = *(line_following *)context;
+    int now = race_state.current_tick;
+    for (int slot : robot_slots()) {
+        rider_slot *s = &rider_table[slot];
+        const float *p = frame_at(slot);
+        if (f.moved[slot] < 0 && std::hypot(p[0] - f.start[slot][0], p[2] - f.start[slot][2]) > 1) f.moved[slot] = now;
+        if (f.moved[slot] < 0 || now < f.moved[slot] + 2 * RACE_TICKS_PER_SECOND) continue;
+        if (s->finished || s->robot.recovery > 0 || s->respawn_counter > 0) continue;
+        f.ticks++;
+        f.near += line_distance(s, p[0], p[2]) < 4;
+    }
+    return 1;
+}
+
+// A 2-lap race at a level: every robot finishes within 1.5 x the lines' own race + 30 s, each
+// of its laps (the first from the gate) within 1.5 x the best robot's time for that lap; at most
+// one fall in ten robot-laps and no bike reset; the frame within 4 ft of the working line in 95%
+// of normal driving; at least 0.8 of the rated segments passed.
+void expect_laps(const char *track, int level, int robots) {
+    SCOPED_TRACE(std::string(track) + " level " + std::to_string(level));
+    race_run_options o;
+    o.track = track;
+    o.level = level;
+    o.robots = robots;
+    o.laps = 2;
+    ASSERT_EQ(race_run_reset(o), 1);
+    line_following f;
+    for (int slot = 0; slot < RIDER_SLOTS; slot++) f.moved[slot] = -1;
+    for (int slot : robot_slots()) memcpy(f.start[slot], frame_at(slot), sizeof f.start[slot]);
+    race_run_result r = race_run_ride(o, count_following, &f);
+    ASSERT_EQ((int)r.robots.size(), robots);
+    float best[2] = {1e9f, 1e9f};
+    int falls = 0, laps = 0, passes = 0, failures = 0;
+    for (const race_run_robot &b : r.robots) {
+        EXPECT_TRUE(b.finished) << "slot " << b.slot;
+        EXPECT_LE(b.total, 1.5f * r.lines_race + 30) << "slot " << b.slot;
+        EXPECT_EQ(b.resets, 0) << "slot " << b.slot;
+        ASSERT_EQ(b.laps.size(), 2u) << "slot " << b.slot;
+        for (int l = 0; l < 2; l++) best[l] = std::fmin(best[l], b.laps[(size_t)l]);
+        falls += b.falls;
+        laps += (int)b.laps.size();
+        passes += b.passes;
+        failures += b.failures;
+    }
+    for (const race_run_robot &b : r.robots)
+        for (int l = 0; l < 2; l++) EXPECT_LE(b.laps[(size_t)l], 1.5f * best[l]) << "slot " << b.slot << " lap " << l + 1;
+    EXPECT_LE(falls * 10, laps);
+    ASSERT_GT(f.ticks, 0);
+    double near = (double)f.near / f.ticks;
+    EXPECT_GE(near, 0.95);
+    EXPECT_GE(passes, 0.8 * (passes + failures));
+    printf("%s level %d: best laps %.2f %.2f s, lines' race %.2f s, falls %d in %d laps, within 4 ft %.3f, "
+           "passes %d of %d\n",
+           track, level, best[0], best[1], r.lines_race, falls, laps, near, passes, passes + failures);
+}
+
+}  // namespace
+
+// Robots race 2 laps at every level on each stock track and keep to their lines: 6 robots on
+// the practice track, 4 on the hillside.
+TEST_F(race_robot_race, LapsOnThePracticeTrack) {
+    for (int level = 0; level < 3; level++) expect_laps("tracks/practice", level, 6);
+}
+
+TEST_F(race_robot_race, LapsOnTheHillside) {
+    for (int level = 0; level < 3; level++) expect_laps("tracks/hillside", level, 4);
+}
