@@ -645,22 +645,32 @@ TEST_F(race_robot_race, SkillOrdersTheHillsideRace) {
 
 namespace {
 
-// How closely robots follow their working lines in normal driving: the ticks from 2 s after a
-// robot first moves until it finishes, leaving out its falls and its recovery driving, and those
-// of them with the frame within 4 ft of the line.
+// How robots leave the gate and follow their working lines: a foot moved before the launch the
+// start procedure drew, the way along the start straight 5 s after the drop; the ticks of normal
+// driving (from 2 s after a robot first moves until it finishes, leaving out its falls and its
+// recovery driving) and those of them with the frame within 4 ft of the line.
 struct line_following {
     float start[RIDER_SLOTS][3];
     int moved[RIDER_SLOTS];
+    int early[RIDER_SLOTS];
+    double along[RIDER_SLOTS];
     long ticks = 0, near = 0;
 };
 
 int count_following(void *context) {
     line_following &f = *(line_following *)context;
-    int now = race_state.current_tick;
+    int now = race_state.current_tick, drop = race_state.gate_drop_tick;
+    float place[3], yaw;
+    race_start_place(0, place, &yaw);
     for (int slot : robot_slots()) {
         rider_slot *s = &rider_table[slot];
         const float *p = frame_at(slot);
-        if (f.moved[slot] < 0 && std::hypot(p[0] - f.start[slot][0], p[2] - f.start[slot][2]) > 1) f.moved[slot] = now;
+        double moved = std::hypot(p[0] - f.start[slot][0], p[2] - f.start[slot][2]);
+        double launch = s->robot.start_timer * RACE_TICKS_PER_SECOND;
+        if ((launch < drop || now < launch) && moved >= 1) f.early[slot]++;
+        if (now == drop + 5 * RACE_TICKS_PER_SECOND)
+            f.along[slot] = -(p[0] - f.start[slot][0]) * std::sin(yaw) - (p[2] - f.start[slot][2]) * std::cos(yaw);
+        if (f.moved[slot] < 0 && moved > 1) f.moved[slot] = now;
         if (f.moved[slot] < 0 || now < f.moved[slot] + 2 * RACE_TICKS_PER_SECOND) continue;
         if (s->finished || s->robot.recovery > 0 || s->respawn_counter > 0) continue;
         f.ticks++;
@@ -669,10 +679,11 @@ int count_following(void *context) {
     return 1;
 }
 
-// A 2-lap race at a level: every robot finishes within 1.5 x the lines' own race + 30 s, each
-// of its laps (the first from the gate) within 1.5 x the best robot's time for that lap; at most
-// one fall in ten robot-laps and no bike reset; the frame within 4 ft of the working line in 95%
-// of normal driving; at least 0.8 of the rated segments passed.
+// A 2-lap race at a level: no robot moves a foot before its launch and each is 30 ft or more
+// along the start straight 5 s after the drop; every robot finishes within 1.5 x the lines' own
+// race + 30 s, each of its laps (the first from the gate) within 1.5 x the best robot's time for
+// that lap; at most one fall in ten robot-laps and no bike reset; the frame within 4 ft of the
+// working line in 95% of normal driving; at least 0.8 of the rated segments passed.
 void expect_laps(const char *track, int level, int robots) {
     SCOPED_TRACE(std::string(track) + " level " + std::to_string(level));
     race_run_options o;
@@ -682,13 +693,15 @@ void expect_laps(const char *track, int level, int robots) {
     o.laps = 2;
     ASSERT_EQ(race_run_reset(o), 1);
     line_following f;
-    for (int slot = 0; slot < RIDER_SLOTS; slot++) f.moved[slot] = -1;
+    for (int slot = 0; slot < RIDER_SLOTS; slot++) f.moved[slot] = -1, f.early[slot] = 0, f.along[slot] = 0;
     for (int slot : robot_slots()) memcpy(f.start[slot], frame_at(slot), sizeof f.start[slot]);
     race_run_result r = race_run_ride(o, count_following, &f);
     ASSERT_EQ((int)r.robots.size(), robots);
     float best[2] = {1e9f, 1e9f};
     int falls = 0, laps = 0, passes = 0, failures = 0;
     for (const race_run_robot &b : r.robots) {
+        EXPECT_EQ(f.early[b.slot], 0) << "slot " << b.slot;
+        EXPECT_GE(f.along[b.slot], 30.0) << "slot " << b.slot;
         EXPECT_TRUE(b.finished) << "slot " << b.slot;
         EXPECT_LE(b.total, 1.5f * r.lines_race + 30) << "slot " << b.slot;
         EXPECT_EQ(b.resets, 0) << "slot " << b.slot;
