@@ -71,7 +71,7 @@ TEST(race_stock_gates, AcceptedWrittenBackAlikeAndStartPlacesClear) {
         int checkpoints, gates, timed, rows;
         float radius;
         int lanes;
-    } cases[] = {{"tracks/practice", 6, 4, 6, 6, 15, 4}, {"tracks/hillside", 12, 8, 11, 3, 20, 6}};
+    } cases[] = {{"tracks/practice", 6, 4, 6, 6, 15, 4}, {"tracks/hillside", 12, 6, 11, 7, 20, 6}};
     for (auto &c : cases) {
         SCOPED_TRACE(c.track);
         track_name = util_intern(c.track);

@@ -12,7 +12,7 @@ TEST(tools_lines_info, StockLinesFitTheirGates) {
     struct {
         const char *track, *rows;
     } cases[] = {{"tracks/practice", "ct03 12 matches 6 + 6 segments; slots per row 8 4 4 4 4 4 4 4 4 4 4 4; "},
-                 {"hillside", "ct03 22 matches 11 + 11 segments; slots per row 16 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6; "}};
+                 {"hillside", "ct03 22 matches 11 + 11 segments; slots per row 12 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6 6; "}};
     for (auto &c : cases) {
         std::string out;
         ASSERT_EQ(test_run({tool, c.track}, env, &out), 0) << out;

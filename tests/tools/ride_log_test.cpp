@@ -15,7 +15,7 @@ TEST(tools_ride_log, GateStartOnBothStockTracks) {
     struct {
         const char *track;
         int gates;
-    } cases[] = {{"practice", 4}, {"tracks/hillside", 8}};
+    } cases[] = {{"practice", 4}, {"tracks/hillside", 6}};
     for (auto &c : cases) {
         SCOPED_TRACE(c.track);
         std::string out;

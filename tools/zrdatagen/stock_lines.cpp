@@ -27,8 +27,9 @@ const int FLIGHT_TICKS = 24;
 const int LONGEST_FLIGHT = 64;          // ticks: a longer flight lands too hard and too far off line
 const double STEADY_BEFORE_JUMP = 3;    // s of run-up ridden slower before a long flight
 const int SERIES_GAP = 256;             // ticks: a flight this soon after the last is whoops, not a jump
-// Lanes 4 ft apart: robots on neighbouring lanes ride side by side without touching, and a
-// start line from each gate near the middle eases into a lane of its own.
+// Lanes 4 ft apart: robots on neighbouring lanes ride side by side without touching, and the
+// start line from each gate (4 ft apart on the hillside, 4.5 ft on the practice track) runs
+// into a lane of its own.
 const double LANE_SPACING = 4;
 
 struct stock_point {
@@ -298,7 +299,6 @@ struct stock_track {
     const datagen_timing *timing;
     int lanes;
     double half_width;
-    long start_blend;   // course points over which a start line eases into its lane
 };
 
 // The store's rows: row 0 the start lines, rows 1 .. F-1 and F .. F+N-1 one line per lane.
@@ -335,7 +335,7 @@ std::vector<std::vector<stock_line>> stock_rows(const stock_track &st, int level
         double across = (start.x - c.x) * l.x + (start.z - c.z) * l.z, lane = lanes[0];
         for (double candidate : lanes)
             if (std::fabs(candidate - across) < std::fabs(lane - across)) lane = candidate;
-        path q = start_path(t, start, lane, st.start_blend);
+        path q = start_path(t, start, lane, 24);
         keep_bends_on_the_ground(&q, g, LEVELS[level]);
         ride_result r = ride(q, g, timing, 0, 0, 2);
         stock_line line;
@@ -437,15 +437,12 @@ std::string stock_check(const stock_track &st, const std::vector<std::vector<sto
     return "";
 }
 
-// The practice track's four gates ease into its four lanes before the first corner, 70 ft on.
 const stock_track &practice() {
-    static const stock_track st = {&datagen_practice_track(), &datagen_practice_timing(), 4, 10, 24};
+    static const stock_track st = {&datagen_practice_track(), &datagen_practice_timing(), 4, 10};
     return st;
 }
-// The hillside's eight gates share six lanes: over 200 ft of the long start straight the two
-// gates that share a lane are strung out before they meet.
 const stock_track &hillside() {
-    static const stock_track st = {&datagen_hillside_track(), &datagen_hillside_timing(), 6, 15, 100};
+    static const stock_track st = {&datagen_hillside_track(), &datagen_hillside_timing(), 6, 15};
     return st;
 }
 

@@ -254,7 +254,7 @@ const datagen_timing &datagen_practice_timing() {
 const datagen_timing &datagen_hillside_timing() {
     static const datagen_timing timing = [] {
         const datagen_track &t = datagen_hillside_track();
-        datagen_timing plain = datagen_track_timing(t, {12, 20, 8, 3.5, -1});
+        datagen_timing plain = datagen_track_timing(t, {12, 20, 6, 4, -1});
         // The split: the checkpoint on the steepest climb over the 30 ft before it.
         datagen_ground g(t);
         int split = 1;
@@ -265,7 +265,7 @@ const datagen_timing &datagen_hillside_timing() {
             double rise = g.height(b.x, b.z) - g.height(a.x, a.z);
             if (rise > best) best = rise, split = k;
         }
-        return datagen_track_timing(t, {12, 20, 8, 3.5, split});
+        return datagen_track_timing(t, {12, 20, 6, 4, split});
     }();
     return timing;
 }
@@ -304,7 +304,7 @@ std::string datagen_timing_self_check() {
     if (!e.empty()) return "start gate: " + e;
     e = datagen_timing_check(datagen_practice_track(), datagen_practice_timing(), 10, 6);
     if (!e.empty()) return "practice timing gates: " + e;
-    e = datagen_timing_check(datagen_hillside_track(), datagen_hillside_timing(), 15, 3);
+    e = datagen_timing_check(datagen_hillside_track(), datagen_hillside_timing(), 15, 7);
     if (!e.empty()) return "hillside timing gates: " + e;
     return "";
 }
