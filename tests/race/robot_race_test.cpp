@@ -652,6 +652,8 @@ namespace {
 // driving (from 2 s after a robot first moves until it finishes, leaving out its falls and its
 // recovery driving) and those of them with the frame within 4 ft of the line.
 struct line_following {
+    std::vector<int> slots;
+    float yaw = 0;              // the start gates' facing
     float start[RIDER_SLOTS][3];
     int moved[RIDER_SLOTS];
     int early[RIDER_SLOTS];
@@ -662,16 +664,14 @@ struct line_following {
 int count_following(void *context) {
     line_following &f = *(line_following *)context;
     int now = race_state.current_tick, drop = race_state.gate_drop_tick;
-    float place[3], yaw;
-    race_start_place(0, place, &yaw);
-    for (int slot : robot_slots()) {
+    for (int slot : f.slots) {
         rider_slot *s = &rider_table[slot];
         const float *p = frame_at(slot);
         double moved = std::hypot(p[0] - f.start[slot][0], p[2] - f.start[slot][2]);
         double launch = s->robot.start_timer * RACE_TICKS_PER_SECOND;
         if ((launch < drop || now < launch) && moved >= 1) f.early[slot]++;
         if (now == drop + 5 * RACE_TICKS_PER_SECOND)
-            f.along[slot] = -(p[0] - f.start[slot][0]) * std::sin(yaw) - (p[2] - f.start[slot][2]) * std::cos(yaw);
+            f.along[slot] = -(p[0] - f.start[slot][0]) * std::sin(f.yaw) - (p[2] - f.start[slot][2]) * std::cos(f.yaw);
         if (f.moved[slot] < 0 && moved > 1) f.moved[slot] = now;
         if (f.moved[slot] < 0 || now < f.moved[slot] + 2 * RACE_TICKS_PER_SECOND) continue;
         if (s->finished || s->robot.recovery > 0 || s->respawn_counter > 0) continue;
@@ -696,7 +696,10 @@ void expect_laps(const char *track, int level, int robots) {
     ASSERT_EQ(race_run_reset(o), 1);
     line_following f;
     for (int slot = 0; slot < RIDER_SLOTS; slot++) f.moved[slot] = -1, f.early[slot] = 0, f.along[slot] = 0;
-    for (int slot : robot_slots()) memcpy(f.start[slot], frame_at(slot), sizeof f.start[slot]);
+    f.slots = robot_slots();
+    for (int slot : f.slots) memcpy(f.start[slot], frame_at(slot), sizeof f.start[slot]);
+    float place[3];
+    race_start_place(0, place, &f.yaw);
     race_run_result r = race_run_ride(o, count_following, &f);
     ASSERT_EQ((int)r.robots.size(), robots);
     float best[2] = {1e9f, 1e9f};
