@@ -47,20 +47,13 @@ int autopilot_advance(rider_slot *s, const robot_sense &in, int now) {
     return 1;
 }
 
-// Fixed scratch for the choice over the coming rows.
-static plan_choices choice_tables[ROBOT_CHOICE_ROWS - 1];
-static plan_matrix choice_costs;
-
 void autopilot_line_weights(const line_choice_input &in, float weight[LINE_SLOTS_PER_SEGMENT]) {
-    autopilot_transition_costs(choice_tables, choice_costs, in.segment, ROBOT_CHOICE_ROWS, in.cost_type);
+    // best(l): the cheapest chain from slot l over the coming rows.
     int32_t best[LINE_SLOTS_PER_SEGMENT];
+    autopilot_least_chain_costs(best, in.segment, ROBOT_CHOICE_ROWS, in.cost_type);
     int32_t least = PLAN_NO_CHAIN;
-    for (int l = 0; l < LINE_SLOTS_PER_SEGMENT; l++) {
-        best[l] = PLAN_NO_CHAIN;
-        for (int k = 0; k < LINE_SLOTS_PER_SEGMENT; k++)
-            if (choice_costs[l][k] < best[l]) best[l] = choice_costs[l][k];
+    for (int l = 0; l < LINE_SLOTS_PER_SEGMENT; l++)
         if (best[l] < least) least = best[l];
-    }
     for (int l = 0; l < LINE_SLOTS_PER_SEGMENT; l++)
         weight[l] = best[l] < 1 ? 1.0f : (float)((double)least / best[l]);
     int row = line_store_row_of_segment(in.segment);

@@ -2,6 +2,7 @@
 // the cheapest first and normal laps of each level.
 #include "race/planner.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -118,7 +119,6 @@ void autopilot_transition_costs(plan_choices *choices, plan_matrix cost, int fir
                 for (int e = 0; e < step.next_count[s]; e++) cost[s][step.next[s][e]] = step.cost[s];
             continue;
         }
-        plan_choices &choice = choices[q - 1];
         for (int s = 0; s < LINE_SLOTS_PER_SEGMENT; s++) {
             int32_t best[LINE_SLOTS_PER_SEGMENT];
             uint8_t via[LINE_SLOTS_PER_SEGMENT];
@@ -139,9 +139,36 @@ void autopilot_transition_costs(plan_choices *choices, plan_matrix cost, int fir
                 }
             }
             memcpy(cost[s], best, sizeof best);
-            memcpy(choice[s], via, sizeof via);
+            if (choices) memcpy(choices[q - 1][s], via, sizeof via);
         }
     }
+}
+
+void autopilot_least_chain_costs(int32_t least[LINE_SLOTS_PER_SEGMENT], int first, int n, int cost_type) {
+    for (int s = 0; s < LINE_SLOTS_PER_SEGMENT; s++) least[s] = PLAN_NO_CHAIN;
+    if (n <= 0 || line_store.row_count <= 0) return;
+    // The run stops before a missing row, as the matrix's does.
+    int steps = 0;
+    while (steps < n && line_store_row(line_store_row_of_segment(first + steps)) &&
+           line_store_row(line_store_row_of_segment(first + steps + 1)))
+        steps++;
+    // Backwards from the row after the run: rest[j] is the least cost of a chain from slot j of
+    // step q's row to the end of the run. Costs are not negative, so adding the slot's own cost
+    // to the least rest gives the least sum, saturated as the matrix's chains are.
+    int32_t rest[LINE_SLOTS_PER_SEGMENT] = {};
+    static plan_step step;
+    for (int q = steps - 1; q >= 0; q--) {
+        build_step(&step, line_store_row(line_store_row_of_segment(first + q)),
+                   line_store_row(line_store_row_of_segment(first + q + 1)), cost_type);
+        int32_t here[LINE_SLOTS_PER_SEGMENT];
+        for (int j = 0; j < LINE_SLOTS_PER_SEGMENT; j++) {
+            int32_t after = PLAN_NO_CHAIN;
+            for (int e = 0; e < step.next_count[j]; e++) after = std::min(after, rest[step.next[j][e]]);
+            here[j] = after >= PLAN_NO_CHAIN ? PLAN_NO_CHAIN : q == steps - 1 ? step.cost[j] : chain_sum(step.cost[j], after);
+        }
+        memcpy(rest, here, sizeof rest);
+    }
+    if (steps > 0) memcpy(least, rest, sizeof rest);
 }
 
 // Follows the choice tables back from slot `end` of the row after a run of n rows from store

@@ -20,10 +20,15 @@ struct plan_costs {
 
 // The cost of riding a slot by cost type 0..3 (ticks); types outside that range count as 3.
 int32_t autopilot_slot_cost(const line_slot *slot, int cost_type);
-// Fills the cost matrix, and n - 1 choice tables, for the run of n rows from segment `first`.
+// Fills the cost matrix, and n - 1 choice tables (none when null), for the run of n rows from
+// segment `first`.
 // A chain that connects saturates at PLAN_CHAIN_MAX, so only "no chain" reads PLAN_NO_CHAIN.
 void autopilot_transition_costs(plan_choices *choices, plan_matrix cost, int first, int n,
                                 int cost_type);
+// The least entry of each row of that cost matrix, for the same run: the cheapest chain from
+// each slot of the first row to any slot of the row after the run, worked backwards from the
+// end in 45 x 45 steps a row where the matrix takes 45 x 45 x 45.
+void autopilot_least_chain_costs(int32_t least[LINE_SLOTS_PER_SEGMENT], int first, int n, int cost_type);
 // Plans one level into `list` (one entry per store row; null: none) with the cost type.
 plan_costs autopilot_plan_line(line_slot **list, int cost_type);
 // Plans the three levels into the store's plan lists (nothing without rows).

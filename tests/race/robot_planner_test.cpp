@@ -132,3 +132,42 @@ TEST_F(race_robot_planner, RunOverRowsAddsTheChosenSlotsAndNamesThem) {
     EXPECT_EQ(choices[6][1][1], 1);
     EXPECT_EQ(choices[6][0][1], PLAN_NO_SLOT);
 }
+
+// The least chain costs are the row minima of the run's cost matrix, over runs of 1, 3 and 8
+// rows from every segment and at every cost type: on lanes close enough to join each other, with
+// a lane whose chains saturate, with free slots that break chains, and where nothing connects.
+TEST_F(race_robot_planner, LeastChainCostsAreTheMatrixRowMinima) {
+    struct store {
+        const char *name;
+        void (*build)();
+    } stores[] = {
+        {"joining lanes", [] { robot_rings(2, 4, {200, 201.5, 203, 210, 220}, {1200, 1000, 1100, 900, PLAN_CHAIN_MAX}); }},
+        {"free slots", [] {
+             robot_rings(2, 4, {200, 201.5, 203}, {1200, 1000, 1100});
+             line_slot_clear(&line_store_row(3)[1]);
+             line_slot_clear(&line_store_row(4)[0]);
+         }},
+        {"nothing connects", [] {
+             robot_store(2, 3);
+             for (int r = 0; r < 5; r++)
+                 for (int k = 0; k < 3; k++) robot_slot(r, k, robot_arc(100 + 50 * k + 7 * r, r, 0.01, 3));
+         }},
+    };
+    static plan_matrix cost;
+    for (const store &st : stores) {
+        st.build();
+        for (int type = 0; type < 4; type++)
+            for (int n : {1, 3, 8})
+                for (int first = 0; first < line_store.row_count; first++) {
+                    int32_t least[LINE_SLOTS_PER_SEGMENT];
+                    autopilot_least_chain_costs(least, first, n, type);
+                    autopilot_transition_costs(nullptr, cost, first, n, type);
+                    for (int s = 0; s < LINE_SLOTS_PER_SEGMENT; s++) {
+                        int32_t row_min = PLAN_NO_CHAIN;
+                        for (int k = 0; k < LINE_SLOTS_PER_SEGMENT; k++) row_min = std::min(row_min, cost[s][k]);
+                        ASSERT_EQ(least[s], row_min) << st.name << ": type " << type << ", " << n << " rows from "
+                                                     << first << ", slot " << s;
+                    }
+                }
+    }
+}
