@@ -164,7 +164,10 @@ void autopilot_least_chain_costs(int32_t least[LINE_SLOTS_PER_SEGMENT], int firs
         for (int j = 0; j < LINE_SLOTS_PER_SEGMENT; j++) {
             int32_t after = PLAN_NO_CHAIN;
             for (int e = 0; e < step.next_count[j]; e++) after = std::min(after, rest[step.next[j][e]]);
-            here[j] = after >= PLAN_NO_CHAIN ? PLAN_NO_CHAIN : q == steps - 1 ? step.cost[j] : chain_sum(step.cost[j], after);
+            if (after >= PLAN_NO_CHAIN)
+                here[j] = PLAN_NO_CHAIN;
+            else
+                here[j] = q == steps - 1 ? step.cost[j] : chain_sum(step.cost[j], after);
         }
         memcpy(rest, here, sizeof rest);
     }

@@ -141,7 +141,8 @@ TEST_F(race_robot_planner, LeastChainCostsAreTheMatrixRowMinima) {
         const char *name;
         void (*build)();
     } stores[] = {
-        {"joining lanes", [] { robot_rings(2, 4, {200, 201.5, 203, 210, 220}, {1200, 1000, 1100, 900, PLAN_CHAIN_MAX}); }},
+        {"joining lanes",
+         [] { robot_rings(2, 4, {200, 201.5, 203, 210, 220}, {1200, 1000, 1100, 900, PLAN_CHAIN_MAX}); }},
         {"free slots", [] {
              robot_rings(2, 4, {200, 201.5, 203}, {1200, 1000, 1100});
              line_slot_clear(&line_store_row(3)[1]);

@@ -718,7 +718,8 @@ void expect_laps(const char *track, int level, int robots) {
         failures += b.failures;
     }
     for (const race_run_robot &b : r.robots)
-        for (int l = 0; l < 2; l++) EXPECT_LE(b.laps[(size_t)l], 1.5f * best[l]) << "slot " << b.slot << " lap " << l + 1;
+        for (int l = 0; l < 2; l++)
+            EXPECT_LE(b.laps[(size_t)l], 1.5f * best[l]) << "slot " << b.slot << " lap " << l + 1;
     EXPECT_LE(falls * 10, laps);
     ASSERT_GT(f.ticks, 0);
     double near = (double)f.near / f.ticks;
