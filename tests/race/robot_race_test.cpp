@@ -525,6 +525,17 @@ bool dig_pit(double x, double z, ground_pit *p) {
     return true;
 }
 
+// How far the ground's height varies around the rim of a pit centred at (x, z), in feet.
+double rim_relief(double x, double z) {
+    double r = ground_pit::floor_half + ground_pit::wall(), lo = 1e9, hi = -1e9;
+    for (double a = -r; a <= r; a += 1)
+        for (double b : {-r, r})
+            for (float h : {terrain_height_at(terrain_current, (float)(x + a), (float)(z + b)),
+                            terrain_height_at(terrain_current, (float)(x + b), (float)(z + a))})
+                lo = std::fmin(lo, h), hi = std::fmax(hi, h);
+    return hi - lo;
+}
+
 }  // namespace
 
 // A robot dropped at rest into a pit dug beside its line, too deep to ride out of: it is still
@@ -544,17 +555,10 @@ TEST_F(race_robot_race, InAPitItIsCarriedOut) {
     // the line.
     double near[2], off = line_distance(s, fx, fz, near);
     ASSERT_GT(off, 0.1);
-    double ux = (fx - near[0]) / off, uz = (fz - near[1]) / off, side = 1, flattest = 1e9;
-    for (double sign : {1.0, -1.0}) {
-        double cx = near[0] + sign * 12 * ux, cz = near[1] + sign * 12 * uz, lo = 1e9, hi = -1e9;
-        double r = ground_pit::floor_half + ground_pit::wall();
-        for (double a = -r; a <= r; a += 1)
-            for (double b : {-r, r})
-                for (float h : {terrain_height_at(terrain_current, (float)(cx + a), (float)(cz + b)),
-                                terrain_height_at(terrain_current, (float)(cx + b), (float)(cz + a))})
-                    lo = std::fmin(lo, h), hi = std::fmax(hi, h);
-        if (hi - lo < flattest) flattest = hi - lo, side = sign;
-    }
+    double ux = (fx - near[0]) / off, uz = (fz - near[1]) / off;
+    double side = rim_relief(near[0] + 12 * ux, near[1] + 12 * uz) <= rim_relief(near[0] - 12 * ux, near[1] - 12 * uz)
+                      ? 1
+                      : -1;
     ground_pit pit;
     ASSERT_TRUE(dig_pit(near[0] + side * 12 * ux, near[1] + side * 12 * uz, &pit));
     for (double a = -pit.floor_half; a <= pit.floor_half; a += 1)
