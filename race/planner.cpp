@@ -153,8 +153,9 @@ void autopilot_least_chain_costs(int32_t least[LINE_SLOTS_PER_SEGMENT], int firs
            line_store_row(line_store_row_of_segment(first + steps + 1)))
         steps++;
     // Backwards from the row after the run: rest[j] is the least cost of a chain from slot j of
-    // step q's row to the end of the run. Costs are not negative, so adding the slot's own cost
-    // to the least rest gives the least sum, saturated as the matrix's chains are.
+    // step q's row to the end of the run (0 past its end). Costs are not negative and a slot's
+    // cost is at most PLAN_CHAIN_MAX, so adding the slot's own cost to the least rest gives the
+    // least sum, saturated as the matrix's chains are.
     int32_t rest[LINE_SLOTS_PER_SEGMENT] = {};
     static plan_step step;
     for (int q = steps - 1; q >= 0; q--) {
@@ -164,10 +165,7 @@ void autopilot_least_chain_costs(int32_t least[LINE_SLOTS_PER_SEGMENT], int firs
         for (int j = 0; j < LINE_SLOTS_PER_SEGMENT; j++) {
             int32_t after = PLAN_NO_CHAIN;
             for (int e = 0; e < step.next_count[j]; e++) after = std::min(after, rest[step.next[j][e]]);
-            if (after >= PLAN_NO_CHAIN)
-                here[j] = PLAN_NO_CHAIN;
-            else
-                here[j] = q == steps - 1 ? step.cost[j] : chain_sum(step.cost[j], after);
+            here[j] = after >= PLAN_NO_CHAIN ? PLAN_NO_CHAIN : chain_sum(step.cost[j], after);
         }
         memcpy(rest, here, sizeof rest);
     }
